@@ -1,0 +1,124 @@
+// The state of one running show: the view, the three picture images and the transition
+// frames, the palette, the worker bands, the caption, and the flags and counters through which
+// the user-interface thread, the tour thread and the render workers coordinate.
+//
+// The screen window of the Windows program is a CRenderContext; so are the headless windows
+// of the renderer and the tests. Every drawing goes through the window handed to the
+// constructor, which must outlive the context.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/image_layout.h"
+#include "platform/gdi.h"
+#include "platform/system.h"
+
+class CWnd;
+
+class CRenderContext;
+
+// A text for the grid, anchored at an image pixel (row counted from the bottom), lying
+// horizontally or turned a quarter turn counter-clockwise.
+struct LabelRequest {
+    int x = 0;
+    int y = 0;
+    std::string text;
+    int bVertical = 0;
+};
+
+// One band of image rows for one render worker.
+struct WorkerBand {
+    int nFirstRow = 0;                 // first image row (inclusive)
+    int nEndRow = 0;                   // row after the last one
+    CRenderContext* pOwner = nullptr;  // the context the worker reads and writes
+    std::atomic<int> nState{0};        // 1 running, -1 finished (completed or aborted)
+    std::atomic<int> bGo{0};           // 1 may run, 0 stop at the next sample
+};
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+// A picture buffer from the C heap, so that running out of memory is seen, not thrown.
+using ImageBuffer = std::unique_ptr<std::uint8_t[], FreeDeleter>;
+
+class CRenderContext {
+public:
+    explicit CRenderContext(CWnd& window);
+    CRenderContext(const CRenderContext&) = delete;
+    CRenderContext& operator=(const CRenderContext&) = delete;
+    virtual ~CRenderContext();
+
+    // What the window's creation does for the show: ten bands per processor, and the palette.
+    void CreateBandsAndPalette();
+    void BuildPalette();
+    // Sizes the images for a width × height show and measures the caption. Ends the process
+    // with a message when the images do not fit in memory; zero sizes change nothing.
+    void AllocImages(int width, int height);
+
+    // Renders one view into the work image and publishes it (see frame_renderer.cpp).
+    int Render(double centreRe, double centreIm, double span);
+    void StampCaption();
+
+    // Chooses the centre and span of the next zoom in the finished picture; 0 when the
+    // search gives up.
+    int FindTarget(double* pCentreRe, double* pCentreIm, double* pSpan);
+    // Shows the way from the picture on screen (the previous view) into the new view.
+    void PlayZoomTransition(double oldCentreRe, double oldCentreIm, double oldSpanRe,
+                            double oldSpanIm);
+    // Draws the coordinate grid and its value labels into the grid image.
+    void DrawGrid();
+    void StampLabel(LabelRequest request);
+    // Writes the display image, and the grid image while it is shown, into the slot's files.
+    void SaveImages(int slot);
+    // The middle button's recolouring of the display image, in place.
+    void RecolourDisplay();
+
+    // Asks every worker of the running render to stop at its next sample.
+    void StopWorkers();
+
+    int GetStride() const { return ImageStride(m_nWidth); }
+    CWnd& GetWindow() const { return m_window; }
+
+    // The render context proper, in the order the show's state is documented.
+    std::atomic<int> m_bShowGrid{0};
+    std::vector<WorkerBand> m_bands;
+    std::atomic<int> m_nTourState{0};
+    std::atomic<int> m_bRunning{0};
+    std::atomic<int> m_nShown{0};
+    int m_nStep = 0;
+    CSize m_sizeCaption;
+    std::string m_strCaption;
+    CSize m_sizeCaptionBox;
+    double m_dSpanRe = 0.0;
+    double m_dSpanIm = 0.0;
+    double m_dCentreRe = 0.0;
+    double m_dCentreIm = 0.0;
+    int m_nCaptionPoints = 0;
+    int m_nSubsamples = 4;
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    ImageBuffer m_pWork;
+    ImageBuffer m_pDisplay;
+    ImageBuffer m_pGrid;
+    std::uint8_t m_palBlue[1000] = {};
+    std::uint8_t m_palGreen[1000] = {};
+    std::uint8_t m_palRed[1000] = {};
+    std::vector<ImageBuffer> m_frames;
+
+    // Where the picture files go: the executable's path cut at its last ".", unless a
+    // caller names another base.
+    std::string m_strFileBase;
+    // The clocks the target finder reads.
+    platform::Clock* m_pTargetClock = &platform::SystemClock();
+    // Nobody is watching: skip the waits that exist only for a person (the pause between
+    // series, the outline's pacing, the blinking).
+    bool m_bUnattended = false;
+
+private:
+    CWnd& m_window;
+};

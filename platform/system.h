@@ -1,0 +1,43 @@
+// Kernel services: threads, sleeping, clocks, the processor count, the program's own path
+// and the one kind of message the engine shows. Portable except where a backend says so.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+using ThreadProc = unsigned (*)(void* pParam);
+
+// Starts a detached thread running proc(pParam). False when it could not be started.
+bool BeginThread(ThreadProc proc, void* pParam);
+
+void Sleep(int milliseconds);
+int GetProcessorCount();
+
+// Milliseconds since an arbitrary start, wrapping at 2^32.
+std::uint32_t GetTickCount();
+// A high-resolution counter and its ticks per second.
+std::int64_t QueryPerformanceCounter();
+std::int64_t QueryPerformanceFrequency();
+
+// Full path of the running executable.
+std::string GetModulePath();
+
+// A modal message box with an OK button and the program's title (the software backend
+// prints the text on stderr).
+void ShowMessage(const std::string& text);
+
+// The two clocks the target finder reads, replaceable so that a search can be repeated
+// (a seeded counter) or tested without waiting.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual std::uint32_t GetTickCount() { return platform::GetTickCount(); }
+    virtual std::int64_t QueryPerformanceCounter() { return platform::QueryPerformanceCounter(); }
+};
+
+// The clock of the machine.
+Clock& SystemClock();
+
+}  // namespace platform

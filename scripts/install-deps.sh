@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, only when some are missing.
+#   scripts/install-deps.sh            native build, tests and renderer
+#   scripts/install-deps.sh --windows  also the MinGW cross compiler, Wine and Xvfb
+set -euo pipefail
+
+packages=(cmake g++ pkg-config libfreetype-dev libfontconfig-dev libpng-dev
+          libgtest-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
+          fonts-liberation)
+if [[ "${1:-}" == "--windows" ]]; then
+    packages+=(g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+    $sudo dpkg --add-architecture i386
+fi
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
