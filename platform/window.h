@@ -13,4 +13,6 @@ public:
 
     // Size of the client area in pixels.
     virtual CSize GetClientSize() const = 0;
+    // The native window handle (an HWND on Windows); null for windows without one.
+    virtual void* GetSafeHwnd() const { return nullptr; }
 };
