@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,12 @@ struct FreeDeleter {
 // A picture buffer from the C heap, so that running out of memory is seen, not thrown.
 using ImageBuffer = std::unique_ptr<std::uint8_t[], FreeDeleter>;
 
+// Where picture buffers come from: std::malloc, unless a test makes memory run out.
+using ImageAllocator = void* (*)(std::size_t size);
+extern ImageAllocator g_pAllocateImage;
+// An uninitialised buffer of size bytes from g_pAllocateImage; null when there is no memory.
+ImageBuffer AllocateImage(std::size_t size);
+
 class CRenderContext {
 public:
     explicit CRenderContext(CWnd& window);
@@ -54,7 +61,8 @@ public:
     virtual ~CRenderContext();
 
     // What the window's creation does for the show: ten bands per processor, and the palette.
-    void CreateBandsAndPalette();
+    // The headless renderer may keep fewer processors busy than the machine has.
+    void CreateBandsAndPalette(int processorCount = platform::GetProcessorCount());
     void BuildPalette();
     // Sizes the images for a width × height show and measures the caption. Ends the process
     // with a message when the images do not fit in memory; zero sizes change nothing.
@@ -118,6 +126,10 @@ public:
     // Nobody is watching: skip the waits that exist only for a person (the pause between
     // series, the outline's pacing, the blinking).
     bool m_bUnattended = false;
+    // Told when a zoom transition has computed its film into m_frames, before it is shown.
+    std::function<void()> m_fnFilmReady;
+    // Processors a render keeps busy: never more workers alive than this.
+    int m_nProcessors = 0;
 
 private:
     CWnd& m_window;

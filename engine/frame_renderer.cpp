@@ -1,0 +1,146 @@
+#include <algorithm>
+#include <cstring>
+
+#include "engine/caption_style.h"
+#include "engine/render_context.h"
+#include "engine/render_worker.h"
+#include "platform/window.h"
+#include "shell/draw_tools.h"
+
+namespace {
+
+int CountBandsInState(const std::vector<WorkerBand>& bands, std::size_t end, int state)
+{
+    return static_cast<int>(std::count_if(bands.begin(), bands.begin() + end,
+                                          [state](const WorkerBand& band) {
+                                              return band.nState.load() == state;
+                                          }));
+}
+
+// Two thirds of the picture under the box, one third of the box on top.
+std::uint8_t BlendCaption(std::uint8_t picture, std::uint8_t box)
+{
+    return static_cast<std::uint8_t>(std::clamp(2 * picture / 3 + box / 3, 0, 255));
+}
+
+}  // namespace
+
+int CRenderContext::Render(double centreRe, double centreIm, double span)
+{
+    // The view on screen, where the zoom transition starts.
+    const double oldSpanRe = m_dSpanRe;
+    const double oldSpanIm = m_dSpanIm;
+    const double oldCentreRe = m_dCentreRe;
+    const double oldCentreIm = m_dCentreIm;
+
+    ++m_nShown;
+    ++m_nStep;
+
+    // Square pixels: the span covers the shorter side.
+    if (m_nWidth > m_nHeight) {
+        m_dSpanIm = span;
+        m_dSpanRe = (m_nWidth * span) / m_nHeight;
+    } else {
+        m_dSpanRe = span;
+        m_dSpanIm = (m_nHeight * span) / m_nWidth;
+    }
+    m_dCentreRe = centreRe;
+    m_dCentreIm = centreIm;
+
+    // The bands tile the rows from the bottom up; with fewer rows than bands some are empty.
+    const std::size_t bandCount = m_bands.size();
+    const auto bandEdge = [this, bandCount](std::size_t m) {
+        return static_cast<int>(static_cast<long long>(m) * m_nHeight /
+                                static_cast<long long>(bandCount));
+    };
+    for (std::size_t m = 0; m < bandCount; ++m) {
+        WorkerBand& band = m_bands[m];
+        band.nFirstRow = bandEdge(m);
+        band.nEndRow = bandEdge(m + 1);
+        band.pOwner = this;
+        band.nState = 1;
+        band.bGo = 1;
+    }
+
+    // Bands are handed out in order, a new one as soon as a worker finishes, so that slow
+    // bands full of interior do not leave processors idle.
+    const int processors = std::max(m_nProcessors, 1);
+    for (std::size_t w = 0; w < bandCount; ++w) {
+        if (!platform::BeginThread(RenderWorker, &m_bands[w])) {
+            // No thread to be had: this thread computes the band itself.
+            RenderWorker(&m_bands[w]);
+        }
+        while (CountBandsInState(m_bands, w + 1, 1) >= processors) {
+            platform::Sleep(1);
+        }
+    }
+    while (CountBandsInState(m_bands, bandCount, -1) < static_cast<int>(bandCount)) {
+        platform::Sleep(1);
+    }
+
+    if (m_bRunning == 0) {
+        return 0;
+    }
+    StampCaption();
+    if (m_nStep > 2) {
+        PlayZoomTransition(oldCentreRe, oldCentreIm, oldSpanRe, oldSpanIm);
+    }
+    const std::size_t size = ImageSize(m_nWidth, m_nHeight);
+    if (size > 0) {
+        std::memcpy(m_pDisplay.get(), m_pWork.get(), size);
+        std::memcpy(m_pGrid.get(), m_pWork.get(), size);
+    }
+    DrawGrid();
+    return 0;
+}
+
+void CRenderContext::StampCaption()
+{
+    const int boxWidth = m_sizeCaptionBox.cx;
+    const int boxHeight = m_sizeCaptionBox.cy;
+    if (boxWidth <= 0 || boxHeight <= 0) {
+        return;
+    }
+    const std::size_t boxStride = static_cast<std::size_t>(ImageStride(boxWidth));
+    ImageBuffer box = AllocateImage(ImageSize(boxWidth, boxHeight));
+    if (!box) {
+        return;  // a picture without its caption rather than no picture
+    }
+    std::memset(box.get(), 0, ImageSize(boxWidth, boxHeight));
+
+    {
+        CClientDC clientDC(&GetWindow());
+        CDC memoryDC;
+        memoryDC.CreateCompatibleDC(nullptr);
+        CBitmap bitmap;
+        bitmap.CreateCompatibleBitmap(&clientDC, boxWidth, boxHeight);
+        CBitmap* pOldBitmap = memoryDC.SelectObject(&bitmap);
+
+        CDrawTools tools(&memoryDC);
+        tools.SelectTextStyle(kCaptionTextColour, kCaptionBackColour, m_nCaptionPoints,
+                              kCaptionFace);
+        tools.SelectPenBrush(0x000000, 0x000000, 0);
+        memoryDC.Rectangle(0, 0, boxWidth, boxHeight);
+        memoryDC.SetTextColor(kCaptionTextColour);
+        memoryDC.SetBkMode(BkMode::Transparent);
+        memoryDC.TextOut((boxWidth - m_sizeCaption.cx) / 2, (boxHeight - m_sizeCaption.cy) / 2,
+                         m_strCaption);
+        tools.RestorePenBrush();
+        tools.RestoreTextStyle();
+        memoryDC.SelectObject(pOldBitmap);
+
+        memoryDC.GetDIBits(&bitmap, 0, boxHeight, box.get(), MakeDibHeader(boxWidth, boxHeight));
+    }
+
+    // A box larger than the picture is cut at the picture's edges.
+    const int columns = std::min(boxWidth, m_nWidth);
+    const int rows = std::min(boxHeight, m_nHeight);
+    const std::size_t stride = static_cast<std::size_t>(GetStride());
+    for (int y = 0; y < rows; ++y) {
+        std::uint8_t* picture = m_pWork.get() + y * stride;
+        const std::uint8_t* caption = box.get() + y * boxStride;
+        for (int i = 0; i < 3 * columns; ++i) {
+            picture[i] = BlendCaption(picture[i], caption[i]);
+        }
+    }
+}

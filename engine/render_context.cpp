@@ -1,0 +1,99 @@
+#include "engine/render_context.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/caption_style.h"
+#include "output/image_files.h"
+#include "platform/window.h"
+#include "shell/draw_tools.h"
+
+namespace {
+
+constexpr int kBandsPerProcessor = 10;
+constexpr std::size_t kMaxTransitionFrames = 31;
+constexpr char kOutOfMemoryMessage[] = "メモリが足りません";
+
+void* AllocateFromHeap(std::size_t size) { return std::malloc(size); }
+
+}  // namespace
+
+ImageAllocator g_pAllocateImage = AllocateFromHeap;
+
+ImageBuffer AllocateImage(std::size_t size)
+{
+    return ImageBuffer(static_cast<std::uint8_t*>(g_pAllocateImage(size)));
+}
+
+CRenderContext::CRenderContext(CWnd& window)
+    : m_strCaption("Tesserium https://tesserium.example"),
+      m_strFileBase(FileBaseFromModulePath(platform::GetModulePath())),
+      m_window(window)
+{
+}
+
+CRenderContext::~CRenderContext() = default;
+
+void CRenderContext::CreateBandsAndPalette(int processorCount)
+{
+    m_nProcessors = std::max(processorCount, 0);
+    m_bands = std::vector<WorkerBand>(static_cast<std::size_t>(kBandsPerProcessor) *
+                                      static_cast<std::size_t>(m_nProcessors));
+    BuildPalette();
+}
+
+void CRenderContext::AllocImages(int width, int height)
+{
+    // A window without area (or a nonsensical size) leaves the show as it is.
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    m_frames.clear();
+    m_pWork.reset();
+    m_pDisplay.reset();
+    m_pGrid.reset();
+
+    m_nWidth = width;
+    m_nHeight = height;
+    const std::size_t size = ImageSize(width, height);
+    m_pWork = AllocateImage(size);
+    m_pDisplay = AllocateImage(size);
+    m_pGrid = AllocateImage(size);
+    if (!m_pWork || !m_pDisplay || !m_pGrid) {
+        platform::ShowMessage(kOutOfMemoryMessage);
+        std::exit(0);
+    }
+    // Black until the first picture, so that nothing shows or saves heap leftovers.
+    for (std::uint8_t* image : {m_pWork.get(), m_pDisplay.get(), m_pGrid.get()}) {
+        std::memset(image, 0, size);
+    }
+
+    // The transition makes do with the frames that fit in memory, possibly none.
+    m_frames.reserve(kMaxTransitionFrames);
+    while (m_frames.size() < kMaxTransitionFrames) {
+        ImageBuffer frame = AllocateImage(size);
+        if (!frame) {
+            break;
+        }
+        m_frames.push_back(std::move(frame));
+    }
+
+    CClientDC dc(&GetWindow());
+    m_nCaptionPoints = std::max(width / 20, 120);
+    {
+        CDrawTools tools(&dc);
+        tools.SelectTextStyle(kCaptionTextColour, kCaptionBackColour, m_nCaptionPoints,
+                              kCaptionFace);
+        m_sizeCaption = dc.GetTextExtent(m_strCaption);
+        tools.RestoreTextStyle();
+    }
+    m_sizeCaptionBox.cx = static_cast<int>(m_sizeCaption.cx * 1.1);
+    m_sizeCaptionBox.cy = static_cast<int>(m_sizeCaption.cy * 1.5);
+}
+
+void CRenderContext::StopWorkers()
+{
+    for (WorkerBand& band : m_bands) {
+        band.bGo = 0;
+    }
+}

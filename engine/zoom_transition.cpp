@@ -1,0 +1,175 @@
+#include "engine/zoom_transition.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "engine/render_context.h"
+#include "engine/truncation.h"
+#include "platform/window.h"
+#include "shell/draw_tools.h"
+
+namespace {
+
+constexpr ColorRef kOutlineColour = 0x0088FF;  // orange: red 255, green 136, blue 0
+constexpr int kOutlineSteps = 1000;
+constexpr int kBlinks = 30;
+constexpr int kBlinkMs = 100;
+
+// Nearest source index for each destination index along one axis: `first` is the
+// rectangle's first pixel, `length` its extent (the sampling spans length + 1 pixels).
+std::vector<int> SourceIndices(int first, int length, int count)
+{
+    std::vector<int> indices(static_cast<std::size_t>(count));
+    for (int d = 0; d < count; ++d) {
+        const int index = TruncToPixel(first + ((d + 0.5) * (length + 1)) / count);
+        indices[static_cast<std::size_t>(d)] = std::clamp(index, 0, count - 1);
+    }
+    return indices;
+}
+
+// Just over a millisecond, busily, as the outline's pace.
+void WaitOneOutlineStep()
+{
+    const std::int64_t ticks = platform::QueryPerformanceFrequency() / 1000;
+    const std::int64_t start = platform::QueryPerformanceCounter();
+    while (platform::QueryPerformanceCounter() - start <= ticks) {
+    }
+}
+
+// The outline in window coordinates (y downwards); picture row y lies at window y = H − y.
+void DrawOutline(CDC& dc, const PictureRect& rect, int height)
+{
+    dc.MoveTo(rect.left, height - rect.bottom);
+    dc.LineTo(rect.right, height - rect.bottom);
+    dc.LineTo(rect.right, height - rect.top);
+    dc.LineTo(rect.left, height - rect.top);
+    dc.LineTo(rect.left, height - rect.bottom);
+}
+
+}  // namespace
+
+PictureRect ComputeTargetRect(int width, int height, const ViewBox& oldView,
+                              const ViewBox& newView)
+{
+    const int cx =
+        TruncToPixel(width * ((newView.centreRe - oldView.centreRe) / oldView.spanRe + 0.5));
+    const int cy =
+        TruncToPixel(height * ((newView.centreIm - oldView.centreIm) / oldView.spanIm + 0.5));
+    const int w = TruncToPixel(width * (newView.spanRe / oldView.spanRe));
+    const int h = TruncToPixel(height * (newView.spanIm / oldView.spanIm));
+    return {cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2};
+}
+
+PictureRect InterpolateRect(const PictureRect& target, int width, int height, double a)
+{
+    return {TruncToPixel(target.left * a), TruncToPixel(target.bottom * a),
+            TruncToPixel(target.right * a + width * (1 - a)),
+            TruncToPixel(target.top * a + height * (1 - a))};
+}
+
+FilmFrameTiming FilmFrameAt(int frame, int frameCount)
+{
+    // A film of one frame is all ending: the black frame every film ends on.
+    const double t = frameCount > 1 ? static_cast<double>(frame) / (frameCount - 1) : 1.0;
+    return {t, std::sqrt(t), 1 - (std::cos(std::numbers::pi * t) + 1) * 0.5};
+}
+
+void ComputeFilmFrame(const std::uint8_t* pSource, std::uint8_t* pFrame, int width, int height,
+                      const PictureRect& rect, double fade)
+{
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    const std::vector<int> sourceCols =
+        SourceIndices(rect.left, std::max(rect.right - rect.left, 0), width);
+    const std::vector<int> sourceRows =
+        SourceIndices(rect.bottom, std::max(rect.top - rect.bottom, 0), height);
+    std::uint8_t darkened[256];
+    const double keep = 1 - fade;
+    for (int value = 0; value < 256; ++value) {
+        darkened[value] = static_cast<std::uint8_t>(value * keep);
+    }
+    const std::ptrdiff_t stride = ImageStride(width);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* sourceRow = pSource + sourceRows[static_cast<std::size_t>(y)] * stride;
+        std::uint8_t* frameRow = pFrame + y * stride;
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* source = sourceRow + 3 * sourceCols[static_cast<std::size_t>(x)];
+            frameRow[3 * x] = darkened[source[0]];
+            frameRow[3 * x + 1] = darkened[source[1]];
+            frameRow[3 * x + 2] = darkened[source[2]];
+        }
+    }
+}
+
+void ComputeFilm(const std::uint8_t* pSource, std::vector<ImageBuffer>& frames, int width,
+                 int height, const PictureRect& target, const std::atomic<int>& running)
+{
+    const int frameCount = static_cast<int>(frames.size());
+    for (int f = 0; f < frameCount && running; ++f) {
+        const FilmFrameTiming timing = FilmFrameAt(f, frameCount);
+        ComputeFilmFrame(pSource, frames[static_cast<std::size_t>(f)].get(), width, height,
+                         InterpolateRect(target, width, height, timing.ease), timing.fade);
+    }
+}
+
+void CRenderContext::PlayZoomTransition(double oldCentreRe, double oldCentreIm, double oldSpanRe,
+                                        double oldSpanIm)
+{
+    const int width = m_nWidth;
+    const int height = m_nHeight;
+    if (!m_pDisplay || width <= 0 || height <= 0) {
+        return;
+    }
+    const PictureRect target =
+        ComputeTargetRect(width, height, {oldCentreRe, oldCentreIm, oldSpanRe, oldSpanIm},
+                          {m_dCentreRe, m_dCentreIm, m_dSpanRe, m_dSpanIm});
+
+    // The whole film is computed before any of it is shown, so that it plays smoothly.
+    ComputeFilm(m_pDisplay.get(), m_frames, width, height, target, m_bRunning);
+    if (m_fnFilmReady && m_bRunning) {
+        m_fnFilmReady();
+    }
+
+    // The outline closes in on the new view, XOR-drawn so that drawing it again erases it;
+    // then it blinks there.
+    {
+        CWindowDC dc(&GetWindow());
+        CDrawTools tools(&dc);
+        tools.SelectPenBrush(kOutlineColour, kOutlineColour, OutlinePenWidth(width));
+        dc.SetROP2(RasterOp::XorPen);
+        const auto outlineAt = [&](int step) {
+            return InterpolateRect(target, width, height, std::sqrt(step * 0.001));
+        };
+        for (int step = 0; step <= kOutlineSteps; ++step) {
+            if (!m_bRunning) {
+                continue;
+            }
+            if (!m_bUnattended) {
+                WaitOneOutlineStep();
+            }
+            if (step > 0) {
+                DrawOutline(dc, outlineAt(step - 1), height);
+            }
+            if (m_bRunning) {
+                DrawOutline(dc, outlineAt(step), height);
+            }
+        }
+        for (int blink = 0; blink < kBlinks && m_bRunning; ++blink) {
+            DrawOutline(dc, target, height);
+            if (!m_bUnattended) {
+                platform::Sleep(kBlinkMs);
+            }
+        }
+        tools.RestorePenBrush();
+    }
+
+    // The film, as fast as the window takes it.
+    CWindowDC dc(&GetWindow());
+    const BitmapInfoHeader header = MakeDibHeader(width, height);
+    for (std::size_t f = 0; f < m_frames.size() && m_bRunning; ++f) {
+        dc.StretchDIBits(0, 0, width, height, 0, 0, width, height, m_frames[f].get(), header);
+    }
+}

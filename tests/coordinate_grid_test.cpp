@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "engine/coordinate_grid.h"
+#include "output/grid_labels.h"
+#include "tour_support.h"
+
+namespace {
+
+std::string Scaled(std::int64_t divisor, std::int64_t value)
+{
+    char text[kScaledTextSize];
+    FormatScaled(text, divisor, value);
+    return text;
+}
+
+void ExpectMajors(const std::vector<GridTick>& ticks, const std::vector<int>& positions,
+                  const std::vector<std::string>& labels)
+{
+    std::vector<int> majorPositions;
+    std::vector<std::string> majorLabels;
+    for (const GridTick& tick : ticks) {
+        if (tick.major) {
+            majorPositions.push_back(tick.position);
+            majorLabels.push_back(tick.label);
+        }
+    }
+    EXPECT_EQ(majorPositions, positions);
+    EXPECT_EQ(majorLabels, labels);
+}
+
+}  // namespace
+
+TEST(FormatScaled, WritesFixedPointText)
+{
+    EXPECT_EQ(Scaled(100, 5), "0.05");
+    EXPECT_EQ(Scaled(100, -30), "-0.30");
+    EXPECT_EQ(Scaled(10, 123), "12.3");
+    EXPECT_EQ(Scaled(10, 7), "0.7");
+    EXPECT_EQ(Scaled(1, 7), "7");
+    EXPECT_EQ(Scaled(0, 7), "7");
+    EXPECT_EQ(Scaled(1000, 0), "0.0");
+    EXPECT_EQ(Scaled(1'000'000'000'000'000'000, 5), "0.000000000000000005");
+    EXPECT_EQ(Scaled(1'000'000'000'000'000'000, -INT64_MAX), "-9.223372036854775807");
+    // Arguments the grid never passes still stay within 21 characters.
+    EXPECT_EQ(Scaled(1, INT64_MIN), "-9223372036854775808");
+    EXPECT_EQ(Scaled(1'000'000'000'000'000'000, INT64_MIN), "-9.223372036854775808");
+    EXPECT_EQ(Scaled(20, 5), "05");  // not powers of ten: padded, no point
+    EXPECT_EQ(Scaled(-100, 5), "005");
+    EXPECT_EQ(Scaled(INT64_MAX, 5), "0000000000000000005");
+    EXPECT_EQ(Scaled(INT64_MIN, INT64_MIN), "-9223372036854775808");
+}
+
+TEST(GridTicks, PlaceAndLabelTheLinesOfAFullHdPicture)
+{
+    const double spanIm = 0.045, spanRe = (1920 * spanIm) / 1080;
+    const std::vector<GridTick> columns = ComputeGridTicks(-0.275, spanRe, 1920);
+    EXPECT_EQ(columns.size(), 80u);
+    ExpectMajors(columns, {120, 360, 600, 839, 1080, 1320, 1560, 1800},
+                 {"-0.31", "-0.30", "-0.29", "-0.28", "-0.27", "-0.26", "-0.25", "-0.24"});
+    const std::vector<GridTick> rows = ComputeGridTicks(0.735, spanIm, 1080);
+    EXPECT_EQ(rows.size(), 45u);
+    ExpectMajors(rows, {179, 419, 660, 900}, {"0.72", "0.73", "0.74", "0.75"});
+}
+
+TEST(GridTicks, DropsATickAtTheFarEdgeAndKeepsOneJustBeforeZero)
+{
+    const std::vector<GridTick> ticks = ComputeGridTicks(0.5, 1.0, 100);  // 0 … 1 by 0.1
+    ASSERT_EQ(ticks.size(), 10u);
+    EXPECT_EQ(ticks.front().position, 0);
+    EXPECT_EQ(ticks.back().position, 90);
+    ExpectMajors(ticks, {0}, {"0.0"});
+    // Tick 0 lies 0.4 pixel left of the picture and truncates onto column 0.
+    EXPECT_EQ(ComputeGridTicks(0.504, 1.0, 100).front().position, 0);
+}
+
+TEST(GridTicks, CoarseFineAndAbsurdSpansStayBounded)
+{
+    // Spans of ten or more tick whole numbers and label them with their own value.
+    ExpectMajors(ComputeGridTicks(0.0, 50.0, 500), {50, 150, 250, 350, 450},
+                 {"-20", "-10", "0.0", "10", "20"});
+    // Below 1e-17 the ticks stay at 1e-18.
+    const std::vector<GridTick> fine = ComputeGridTicks(0.25, 1e-20, 100);
+    EXPECT_LE(fine.size(), 2u);
+    for (const GridTick& tick : fine) {
+        EXPECT_TRUE(tick.position >= 0 && tick.position < 100);
+    }
+    for (const double span : {5000.0, 1e300, 0.0, -1.0, double(INFINITY), double(NAN)}) {
+        EXPECT_TRUE(ComputeGridTicks(0.0, span, 100).empty()) << span;
+    }
+    EXPECT_TRUE(ComputeGridTicks(1e30, 1.0, 100).empty());  // tick numbers beyond 64 bits
+}
+
+TEST(GridLines, TurnBrightPixelsBlackAndOthersWhiteEveryStepPixels)
+{
+    SmallShow show(4, 7);
+    std::uint8_t* image = show.context.m_pGrid.get();
+    const int rows[][3] = {{200, 200, 200}, {207, 200, 200}, {255, 255, 255}, {0, 0, 0}};
+    for (int row = 0; row < 4; ++row) {
+        show.Set(image, 1, row, rows[row][0], rows[row][1], rows[row][2]);
+    }
+    show.Set(image, 1, 4, 9, 9, 9);
+    show.Set(image, 1, 5, 9, 9, 9);
+    show.Set(image, 1, 6, 255, 255, 255);
+    DrawGridLine(image, 4, 7, 1, true, 3);  // brightness 200, 201, 255, 0, …: rows 0, 3, 6
+    const int expected[] = {255, 207, 255, 255, 9, 9, 0};
+    for (int row = 0; row < 7; ++row) {
+        EXPECT_EQ(show.Pixel(image, 1, row)[0], expected[row]) << row;
+    }
+    DrawGridLine(image, 4, 7, 1, true, 1);
+    EXPECT_EQ(show.Pixel(image, 1, 1)[2], 0);   // 201 turns black
+    EXPECT_EQ(show.Pixel(image, 1, 0)[2], 0);   // the first pass made it white
+}
+
+TEST(DrawGrid, DrawsLinesThenLabelsOverThem)
+{
+    SmallShow show(200, 100);  // view 0 … 2 × -0.5 … 0.5: ticks of 0.1, majors at integers
+    show.context.m_dCentreRe = 1.0;
+    show.context.m_dCentreIm = 0.0;
+    show.context.m_dSpanRe = 2.0;
+    show.context.m_dSpanIm = 1.0;
+    show.context.DrawGrid();
+    std::uint8_t* grid = show.context.m_pGrid.get();
+    EXPECT_EQ(show.Pixel(grid, 100, 80)[0], 255);  // a major column on black turns white
+    EXPECT_EQ(show.Pixel(grid, 101, 81)[0], 0);    // off the lines
+    EXPECT_EQ(show.Pixel(grid, 99, 90)[0], 255);   // a dotted minor row: columns 0, 3, …
+    EXPECT_EQ(show.Pixel(grid, 101, 90)[0], 0);
+    EXPECT_EQ(show.Pixel(grid, 0, 90)[0], 0);      // where the major column 0 crossed it first
+    EXPECT_EQ(show.Pixel(grid, 100, 50)[0], 0);    // the crossing of two major lines
+    // Labels halve what lies under them: the major column at the bottom edge, under its
+    // vertical label "1.0", is no longer pure white.
+    int halved = 0;
+    for (int row = 0; row < 20; ++row) {
+        halved += show.Pixel(grid, 100, row)[0] == 127 ? 1 : 0;
+    }
+    EXPECT_GT(halved, 0);
+}
+
+TEST(GridLabels, BlendClippedAtThePictureEdges)
+{
+    // A label of 3 × 20 pixels, all 10 with a white glyph pixel at text row 0, column 0.
+    std::vector<std::uint8_t> label(ImageSize(3, 20), 10);
+    std::memset(label.data(), 255, 3);
+    const LabelPixels pixels{label.data(), 3, 20};
+
+    SmallShow show(30, 10);
+    std::uint8_t* image = show.context.m_pGrid.get();
+    show.Fill(image, 201, 201, 201);
+    BlendLabel(image, 30, 10, pixels, 5, 2, true);  // turned: column 5 − i, row 2 + j
+    EXPECT_EQ(show.Pixel(image, 5, 2)[0], 255);     // white glyph stays white
+    EXPECT_EQ(show.Pixel(image, 0, 4)[0], 100 + 10);
+    EXPECT_EQ(show.Pixel(image, 6, 2)[0], 201);     // right of the foot column
+    EXPECT_EQ(show.Pixel(image, 5, 5)[0], 201);     // above the three text columns
+
+    show.Fill(image, 255, 255, 255);
+    BlendLabel(image, 30, 10, pixels, 28, 5, false);  // lying: column 28 + j, row 5 + i
+    EXPECT_EQ(show.Pixel(image, 29, 9)[0], 127 + 10);
+    EXPECT_EQ(show.Pixel(image, 27, 5)[0], 255);
+    EXPECT_EQ(show.Pixel(image, 28, 4)[0], 255);
+    BlendLabel(image, 30, 10, pixels, INT_MAX, INT_MIN, true);  // far outside: nothing
+}
+
+TEST(GridLabels, StampLabelDarkensItsBoxAndWritesWhiteText)
+{
+    EXPECT_EQ(LabelPointSize(1920), 96);
+    EXPECT_EQ(LabelPointSize(1366), 90);
+    EXPECT_EQ(LabelPointSize(3840), 192);
+
+    SmallShow show(120, 60);
+    std::uint8_t* grid = show.context.m_pGrid.get();
+    show.Fill(grid, 100, 100, 100);
+    show.context.StampLabel({10, 20, "-0.25", 0});
+    int halved = 0, white = 0;
+    for (int col = 0; col < 120; ++col) {
+        for (int row = 0; row < 60; ++row) {
+            const int value = show.Pixel(grid, col, row)[1];
+            if (col < 10 || col >= 70 || row < 20 || row >= 40) {
+                ASSERT_EQ(value, 100) << col << "," << row;
+            }
+            halved += value == 50 ? 1 : 0;
+            white += value == 255 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(show.Pixel(grid, 10, 20)[1], 50);  // the label's lower left corner
+    EXPECT_GT(halved, 50);
+    EXPECT_GT(white, 5);
+}

@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "engine/render_worker.h"
+#include "memory_limit.h"
+#include "tools/headless_show.h"
+
+namespace {
+
+// The picture computed the plain way, one sample after the other, for comparison.
+int ReferenceIndex(double cRe, double cIm)
+{
+    double x = 0.0;
+    double y = 0.0;
+    for (int step = 1; step <= 1000; ++step) {
+        y = std::fabs(y);
+        const double nextX = (x * x - y * y) + cRe;
+        const double nextY = 2.0 * (y * x) + cIm;
+        if (nextX * nextX + nextY * nextY > 10.0) {
+            return step - 1;
+        }
+        x = nextX;
+        y = nextY;
+    }
+    return 0;
+}
+
+std::vector<std::uint8_t> ReferencePicture(const CRenderContext& context, double centreRe,
+                                           double centreIm, double span)
+{
+    const int width = context.m_nWidth;
+    const int height = context.m_nHeight;
+    const double spanRe = width > height ? (width * span) / height : span;
+    const double spanIm = width > height ? span : (height * span) / width;
+    std::vector<std::uint8_t> picture(ImageSize(width, height));
+    for (int i = 0; i < height; ++i) {
+        for (int j = 0; j < width; ++j) {
+            int sums[3] = {0, 0, 0};
+            for (int k = 0; k < 4; ++k) {
+                for (int l = 0; l < 4; ++l) {
+                    const double cRe =
+                        centreRe + spanRe * (double(j * 4 + l) / double(width * 4) - 0.5);
+                    const double cIm =
+                        centreIm + spanIm * (double(i * 4 + k) / double(height * 4) - 0.5);
+                    const int index = ReferenceIndex(cRe, cIm);
+                    sums[0] += context.m_palBlue[index];
+                    sums[1] += context.m_palGreen[index];
+                    sums[2] += context.m_palRed[index];
+                }
+            }
+            for (int c = 0; c < 3; ++c) {
+                picture[i * ImageStride(width) + 3 * j + c] = std::uint8_t(sums[c] / 16);
+            }
+        }
+    }
+    return picture;
+}
+
+// Compares the pixels, not the row padding.
+void ExpectSamePixels(const std::uint8_t* actual, const std::vector<std::uint8_t>& expected,
+                      int width, int height)
+{
+    for (int i = 0; i < height; ++i) {
+        for (int b = 0; b < 3 * width; ++b) {
+            const std::size_t at = static_cast<std::size_t>(i * ImageStride(width) + b);
+            ASSERT_EQ(actual[at], expected[at]) << "row " << i << " column " << b / 3;
+        }
+    }
+}
+
+// Everything on the real axis near -0.1 stays bounded: every sample takes all 1000 steps.
+constexpr double kInteriorRe = -0.1;
+constexpr double kInteriorIm = 0.0;
+constexpr double kInteriorSpan = 0.01;
+
+TEST(Render, EveryPixelAsDefined)
+{
+    struct Case {
+        int width;
+        int height;
+        int processors;
+        double centreRe;
+        double centreIm;
+        double span;
+    };
+    // Odd widths with row padding, a portrait picture, fewer rows than bands, and views with
+    // fast escapes, deep structure and interior.
+    const Case cases[] = {
+        {37, 23, 3, -0.275, 0.735, 0.045},
+        {23, 37, 2, -0.244, 0.705, 0.02},
+        {30, 4, 1, -0.27, 0.795, 0.05},
+        {9, 9, 4, -0.2520023, 0.7363549, 1e-6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        HeadlessShow show(c.width, c.height, c.processors);
+        CRenderContext& context = show.Context();
+        context.m_sizeCaptionBox = {0, 0};  // pixels straight from the kernel
+        context.Render(c.centreRe, c.centreIm, c.span);
+        const auto expected = ReferencePicture(context, c.centreRe, c.centreIm, c.span);
+        ExpectSamePixels(context.m_pWork.get(), expected, c.width, c.height);
+        ExpectSamePixels(context.m_pDisplay.get(), expected, c.width, c.height);
+    }
+}
+
+// A sample on the escape circle whose real part rounds differently when the sample position
+// is computed with a fused multiply-add: only plain double arithmetic gives this pixel.
+TEST(Render, SamplePositionsInPlainDoubleArithmetic)
+{
+    HeadlessShow show(3, 3, 1);
+    CRenderContext& context = show.Context();
+    context.m_sizeCaptionBox = {0, 0};
+    context.Render(2.9776400000000001, 1.0670686957974074, 0.25023600000000001);
+    const std::uint8_t* pixel = context.m_pDisplay.get() + 3;  // bottom row, column 1
+    EXPECT_EQ(pixel[0], 6);  // fused: 5
+    EXPECT_EQ(pixel[1], 0);
+    EXPECT_EQ(pixel[2], 0);
+}
+
+TEST(Render, SpansFollowTheShorterSide)
+{
+    HeadlessShow show(0, 0, 1);
+    CRenderContext& context = show.Context();
+    context.m_bands.clear();  // nothing to compute: only the view is set
+    context.m_bRunning = 0;
+    const int sizes[][2] = {{1920, 1080}, {1080, 1920}, {500, 500}};
+    const double spans[][2] = {{0.08, 0.045}, {0.045, 0.08}, {0.045, 0.045}};
+    for (int k = 0; k < 3; ++k) {
+        context.m_nWidth = sizes[k][0];
+        context.m_nHeight = sizes[k][1];
+        context.Render(-0.275, 0.735, 0.045);
+        EXPECT_DOUBLE_EQ(context.m_dSpanRe, spans[k][0]);
+        EXPECT_DOUBLE_EQ(context.m_dSpanIm, spans[k][1]);
+        EXPECT_EQ(context.m_dCentreRe, -0.275);
+        EXPECT_EQ(context.m_dCentreIm, 0.735);
+    }
+    EXPECT_EQ(context.m_nShown.load(), 3);
+    EXPECT_EQ(context.m_nStep, 3);
+}
+
+TEST(Render, BandsTileTheRowsFromTheBottomUp)
+{
+    for (const int processors : {4, 8}) {
+        HeadlessShow show(1, 1080, processors);
+        CRenderContext& context = show.Context();
+        context.m_bRunning = 0;
+        context.Render(-0.275, 0.735, 0.045);
+        const int bandCount = 10 * processors;
+        ASSERT_EQ(context.m_bands.size(), static_cast<std::size_t>(bandCount));
+        for (int m = 0; m < bandCount; ++m) {
+            const WorkerBand& band = context.m_bands[m];
+            EXPECT_EQ(band.nFirstRow, 1080 * m / bandCount);
+            EXPECT_EQ(band.nEndRow, 1080 * (m + 1) / bandCount);
+            EXPECT_EQ(band.pOwner, &context);
+            EXPECT_EQ(band.nState.load(), -1);
+            const int rows = band.nEndRow - band.nFirstRow;
+            // 27 rows each for 40 bands; 13 and 14 in turn for 80.
+            EXPECT_EQ(rows, processors == 4 ? 27 : 13 + m % 2) << m;
+        }
+    }
+}
+
+TEST(Render, KeepsExactlyAsManyWorkersAliveAsProcessors)
+{
+    for (const int processors : {1, 3}) {
+        HeadlessShow show(64, 30, processors);
+        g_workerCensus.nMostAlive = 0;
+        show.Context().Render(kInteriorRe, kInteriorIm, kInteriorSpan);
+        EXPECT_EQ(g_workerCensus.nMostAlive.load(), processors);
+        EXPECT_EQ(g_workerCensus.nAlive.load(), 0);
+    }
+}
+
+// A stop must leave the published images, and so the screen, as they were.
+class StopTest : public ::testing::Test {
+protected:
+    static constexpr std::uint8_t kBefore = 0x5A;
+
+    void SetUpShow(int width, int height)
+    {
+        m_show = std::make_unique<HeadlessShow>(width, height, 2);
+        CRenderContext& context = m_show->Context();
+        const std::size_t size = ImageSize(width, height);
+        std::memset(context.m_pWork.get(), kBefore, size);
+        std::memset(context.m_pDisplay.get(), kBefore, size);
+        std::memset(context.m_pGrid.get(), kBefore, size);
+    }
+
+    void ExpectPublishedImagesUntouched()
+    {
+        const CRenderContext& context = m_show->Context();
+        for (std::size_t i = 0; i < ImageSize(context.m_nWidth, context.m_nHeight); ++i) {
+            ASSERT_EQ(context.m_pDisplay[i], kBefore) << i;
+            ASSERT_EQ(context.m_pGrid[i], kBefore) << i;
+        }
+        for (const WorkerBand& band : context.m_bands) {
+            EXPECT_EQ(band.nState.load(), -1);
+        }
+        EXPECT_EQ(context.m_dCentreRe, kInteriorRe);  // the new view stays set
+    }
+
+    std::unique_ptr<HeadlessShow> m_show;
+};
+
+TEST_F(StopTest, StopWhileWorkersRun)
+{
+    SetUpShow(256, 160);  // long enough that the stop comes first
+    CRenderContext& context = m_show->Context();
+    std::thread tour([&context] { context.Render(kInteriorRe, kInteriorIm, kInteriorSpan); });
+    // Stop once the first band is done, as the stop sequence does.
+    while (context.m_bands[0].nState.load() != -1) {
+        std::this_thread::yield();
+    }
+    context.m_bRunning = 0;
+    context.StopWorkers();
+    tour.join();
+
+    ExpectPublishedImagesUntouched();
+    // The workers gave up: the last rows were never computed.
+    const std::uint8_t* lastRow = context.m_pWork.get() + 159 * context.GetStride();
+    EXPECT_EQ(lastRow[0], kBefore);
+}
+
+TEST_F(StopTest, StopBeforeTheRenderDiscardsTheFinishedPicture)
+{
+    SetUpShow(16, 10);
+    CRenderContext& context = m_show->Context();
+    context.m_bRunning = 0;
+    context.StopWorkers();
+    context.Render(kInteriorRe, kInteriorIm, kInteriorSpan);
+    ExpectPublishedImagesUntouched();
+    EXPECT_NE(context.m_pWork[0], kBefore);  // computed all the same
+}
+
+TEST(Render, FirstTwoRendersDrawNothingIntoTheWindow)
+{
+    HeadlessShow show(24, 16, 1);
+    CRenderContext& context = show.Context();
+    for (int render = 0; render < 2; ++render) {
+        context.Render(-0.275, 0.735, 0.045);
+    }
+    EXPECT_EQ(context.m_nStep, 2);
+    const std::vector<std::uint8_t> window = show.Window().CopyImage();
+    for (std::size_t i = 0; i < window.size(); ++i) {
+        ASSERT_EQ(window[i], 0) << i;
+    }
+    // ... while the picture, caption included, is published.
+    EXPECT_EQ(std::memcmp(context.m_pDisplay.get(), context.m_pWork.get(), ImageSize(24, 16)), 0);
+}
+
+// The caption blended into a uniform grey picture.
+class CaptionTest : public ::testing::Test {
+protected:
+    static constexpr std::uint8_t kGrey = 150;
+    static constexpr std::uint8_t kDarkened = 100;  // 2 × 150 / 3
+    static constexpr std::uint8_t kUnderWhite = 185;  // 100 + 255 / 3
+    static constexpr std::uint8_t kGuard = 0x5A;
+    static constexpr std::size_t kGuardBytes = 4096;
+
+    // A work image with a guard zone behind it, to see writes outside the picture.
+    void SetUpPicture(int width, int height)
+    {
+        m_show = std::make_unique<HeadlessShow>(width, height, 1);
+        CRenderContext& context = m_show->Context();
+        const std::size_t size = ImageSize(width, height);
+        context.m_pWork = AllocateImage(size + kGuardBytes);
+        std::memset(context.m_pWork.get(), kGrey, size);
+        std::memset(context.m_pWork.get() + size, kGuard, kGuardBytes);
+    }
+
+    std::uint8_t Byte(int x, int y, int channel) const
+    {
+        const CRenderContext& context = m_show->Context();
+        return context.m_pWork[y * context.GetStride() + 3 * x + channel];
+    }
+
+    void ExpectGuardUntouched() const
+    {
+        const CRenderContext& context = m_show->Context();
+        const std::size_t size = ImageSize(context.m_nWidth, context.m_nHeight);
+        for (std::size_t i = 0; i < kGuardBytes; ++i) {
+            ASSERT_EQ(context.m_pWork[size + i], kGuard) << i;
+        }
+    }
+
+    std::unique_ptr<HeadlessShow> m_show;
+};
+
+TEST_F(CaptionTest, DarkensTheBoxAndShowsTheTextInTheLowerLeftCorner)
+{
+    SetUpPicture(640, 100);
+    CRenderContext& context = m_show->Context();
+    const CSize box = context.m_sizeCaptionBox;
+    ASSERT_LT(box.cx, 640);
+    ASSERT_LT(box.cy, 100);
+    context.StampCaption();
+
+    int whitest = 0;
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                const int value = Byte(x, y, c);
+                if (x >= box.cx || y >= box.cy) {
+                    ASSERT_EQ(value, kGrey) << x << "," << y;
+                } else {
+                    ASSERT_GE(value, kDarkened);
+                    ASSERT_LE(value, kUnderWhite);
+                    whitest = std::max(whitest, value);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(whitest, kUnderWhite);
+    // The box's margins hold no text.
+    EXPECT_EQ(Byte(0, 0, 0), kDarkened);
+    EXPECT_EQ(Byte(box.cx - 1, box.cy - 1, 2), kDarkened);
+    ExpectGuardUntouched();
+}
+
+TEST_F(CaptionTest, PictureSmallerThanTheBoxIsStampedWithinItsEdges)
+{
+    SetUpPicture(37, 5);
+    CRenderContext& context = m_show->Context();
+    ASSERT_GT(context.m_sizeCaptionBox.cx, 37);
+    ASSERT_GT(context.m_sizeCaptionBox.cy, 5);
+    context.StampCaption();
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 37; ++x) {
+            ASSERT_GE(Byte(x, y, 0), kDarkened);
+            ASSERT_LE(Byte(x, y, 0), kUnderWhite);
+        }
+        EXPECT_EQ(context.m_pWork[y * context.GetStride() + 111], kGrey);  // row padding
+    }
+    ExpectGuardUntouched();
+}
+
+TEST_F(CaptionTest, NoMemoryForTheCaptionLeavesThePicture)
+{
+    SetUpPicture(640, 100);
+    {
+        ScopedMemoryLimit limit(0);
+        m_show->Context().StampCaption();
+    }
+    EXPECT_EQ(Byte(0, 0, 0), kGrey);
+    EXPECT_EQ(Byte(10, 10, 1), kGrey);
+}
+
+}  // namespace

@@ -1,0 +1,19 @@
+// A show without a screen: a render context on a memory window of the picture's size, with
+// its bands, palette and images ready and its running flag set.
+#pragma once
+
+#include "engine/render_context.h"
+#include "platform/soft/headless_window.h"
+
+class HeadlessShow {
+public:
+    // threads 0: every processor.
+    HeadlessShow(int width, int height, int threads);
+
+    CRenderContext& Context() { return m_context; }
+    CHeadlessWnd& Window() { return m_window; }
+
+private:
+    CHeadlessWnd m_window;
+    CRenderContext m_context;
+};

@@ -1,0 +1,48 @@
+// The command line of orvane-render.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/home_views.h"
+
+struct RenderOptions {
+    int width = 1920;
+    int height = 1080;
+    // The view: centre and extent along the shorter side (home view 0 unless chosen).
+    double centreRe = kHomeViews[0].dCentreRe;
+    double centreIm = kHomeViews[0].dCentreIm;
+    double span = kHomeViews[0].dSpan;
+    int threads = 0;  // 0: every processor
+    std::string outputPath;
+};
+
+// Options that a further mode of the tool adds (the tour adds its own).
+struct OptionExtension {
+    // Offered every argument the common options do not know, at args[index]. Returns how many
+    // arguments it takes from there, 0 when the argument is not one of its own; sets error for
+    // one of its own given wrongly.
+    std::function<int(const std::vector<std::string>& args, std::size_t index,
+                      std::string& error)>
+        claim;
+    // True when the arguments claimed so far make -o unnecessary.
+    std::function<bool()> replacesOutput;
+    // Usage lines of its options, appended to the help.
+    std::string usage;
+};
+
+enum class ParseOutcome { Run, Help, Error };
+
+struct ParsedOptions {
+    ParseOutcome outcome = ParseOutcome::Run;
+    RenderOptions options;
+    std::string error;  // for ParseOutcome::Error
+};
+
+// args without the program name.
+ParsedOptions ParseOptions(const std::vector<std::string>& args,
+                           const std::vector<OptionExtension>& extensions = {});
+
+std::string UsageText(const std::vector<OptionExtension>& extensions = {});
