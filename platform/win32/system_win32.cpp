@@ -1,0 +1,59 @@
+// The Windows half of the kernel services: the program's own path and its message box.
+#include "platform/system.h"
+#include "platform/win32/win32_api.h"
+
+namespace platform {
+
+namespace {
+
+std::wstring ModuleFileName()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        // A full buffer means the path may have been cut: try again with more room.
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+}  // namespace
+
+std::string GetModulePath()
+{
+    return win32::WideToUtf8(ModuleFileName());
+}
+
+void ShowMessage(const std::string& text)
+{
+    win32::ShowMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+namespace win32 {
+
+std::wstring ProgramTitle()
+{
+    std::wstring name = ModuleFileName();
+    const std::size_t folderEnd = name.find_last_of(L"\\/");
+    if (folderEnd != std::wstring::npos)
+        name.erase(0, folderEnd + 1);
+    const std::size_t extension = name.rfind(L'.');
+    if (extension != std::wstring::npos)
+        name.erase(extension);
+    return name;
+}
+
+int ShowMessageBox(const std::string& text, UINT type)
+{
+    return MessageBoxW(GetActiveWindow(), Utf8ToWide(text).c_str(), ProgramTitle().c_str(), type);
+}
+
+}  // namespace win32
+
+}  // namespace platform

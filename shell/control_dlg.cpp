@@ -1,0 +1,226 @@
+#include "shell/control_dlg.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <optional>
+
+#include "shell/about_dlg.h"
+#include "shell/count_text.h"
+#include "shell/display_area.h"
+#include "shell/framework/win_app.h"
+#include "shell/resource.h"
+#include "shell/run_mode.h"
+#include "shell/saver_messages.h"
+#include "shell/screen_wnd.h"
+
+namespace {
+
+// The display record up to dmReserved2, without the panning fields of later headers.
+constexpr DWORD kDisplayRecordSize = 148;
+static_assert(offsetof(DEVMODEA, dmPanningWidth) == kDisplayRecordSize);
+
+// Display n as the system numbers it, from its current settings.
+std::optional<DisplayRect> QueryDisplay(int number)
+{
+    char deviceName[32];
+    std::snprintf(deviceName, sizeof deviceName, "\\\\.\\Display%d", number);
+    DEVMODEA mode{};
+    mode.dmSize = kDisplayRecordSize;
+    if (EnumDisplaySettingsA(deviceName, ENUM_CURRENT_SETTINGS, &mode) == FALSE)
+        return std::nullopt;
+    return DisplayRect{static_cast<int>(mode.dmPosition.x), static_cast<int>(mode.dmPosition.y),
+                       static_cast<int>(mode.dmPelsWidth), static_cast<int>(mode.dmPelsHeight)};
+}
+
+bool InScreenSaverMode()
+{
+    return IsScreenSaverPath(platform::GetModulePath());
+}
+
+}  // namespace
+
+CControlDlg::CControlDlg(CNativeWnd* pParent)
+    : CDialog(IDD_CONTROL, pParent),
+      m_hIcon(LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME)))
+{
+}
+
+CRenderContext* CControlDlg::GetRenderContext()
+{
+    return m_pScreenWnd;
+}
+
+int CControlDlg::GetMaxImages()
+{
+    return m_nMaxImages;
+}
+
+void CControlDlg::RequestRedraw()
+{
+    PostMessageW(m_hWnd, WM_SAVER_REDRAW, 0, 0);
+}
+
+BOOL CControlDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    if (const HMENU hSystemMenu = GetSystemMenu(m_hWnd, FALSE)) {
+        const wchar_t* pAbout = nullptr;
+        const int length = LoadStringW(AfxGetInstanceHandle(), IDS_ABOUTBOX,
+                                       reinterpret_cast<LPWSTR>(&pAbout), 0);
+        if (length > 0) {
+            const std::wstring about(pAbout, static_cast<std::size_t>(length));
+            AppendMenuW(hSystemMenu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(hSystemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+        }
+    }
+
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    // The edit box reports the change, which sets m_nMaxImages.
+    SetItemText(IDC_MAX_IMAGES, L"10");
+
+    // A screen saver starts the show before the dialog is first shown.
+    if (InScreenSaverMode())
+        OnStart();
+    return TRUE;
+}
+
+void CControlDlg::OnCancel()
+{
+    StopShow();
+    CDialog::OnCancel();
+}
+
+LRESULT CControlDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SYSCOMMAND:
+        OnSysCommand(static_cast<UINT>(wParam));
+        return 0;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(m_hIcon);
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_START) {
+            OnStart();
+            return 0;
+        }
+        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_EXIT) {
+            OnExit();
+            return 0;
+        }
+        if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == IDC_MAX_IMAGES) {
+            OnChangeMaxImages();
+            return 0;
+        }
+        break;
+    case WM_SAVER_REDRAW:
+        return OnSaverRedraw();
+    case WM_SAVER_STOP:
+        return OnSaverStop();
+    case WM_CLOSE:
+        OnClose();
+        return 0;
+    default:
+        break;
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
+void CControlDlg::OnSysCommand(UINT nID)
+{
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+    } else {
+        Default();
+    }
+}
+
+void CControlDlg::OnStart()
+{
+    if (m_pScreenWnd != nullptr) {
+        AfxMessageBox("既に実行しています", MB_OK);
+        return;
+    }
+
+    const DisplayRect area = ChooseShowArea(CollectDisplays(QueryDisplay),
+                                            GetSystemMetrics(SM_CXSCREEN),
+                                            GetSystemMetrics(SM_CYSCREEN));
+
+    m_pScreenWnd = new (std::nothrow) CScreenWnd;
+    if (m_pScreenWnd == nullptr || !m_pScreenWnd->CreateScreen()) {
+        ReportCreationFailure();
+        return;
+    }
+    m_pScreenWnd->MoveWindow(area.left, area.top, area.width, area.height, true);
+    m_pScreenWnd->SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0,
+                               SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    m_pScreenWnd->AllocImages(area.width, area.height);
+    m_pScreenWnd->Invalidate(true);
+
+    m_pScreenWnd->m_nTourState = 1;
+    m_pScreenWnd->m_bRunning = 1;
+    // The thread's parameter is the tour's view of this dialog.
+    if (!platform::BeginThread(TourThread, static_cast<ITourOwner*>(this)))
+        m_pScreenWnd->m_nTourState = -1;
+}
+
+void CControlDlg::ReportCreationFailure()
+{
+    delete m_pScreenWnd;
+    m_pScreenWnd = nullptr;
+    AfxMessageBox("画面を作成できません", MB_OK);
+    OnOK();
+}
+
+bool CControlDlg::StopShow()
+{
+    if (m_pScreenWnd == nullptr)
+        return false;
+    m_pScreenWnd->m_bRunning = 0;
+    m_pScreenWnd->StopWorkers();
+    // No messages are handled meanwhile; the tour thread never waits for this thread.
+    while (m_pScreenWnd->m_nTourState != -1)
+        platform::Sleep(1);
+    m_pScreenWnd->DestroyWindow();
+    delete m_pScreenWnd;
+    m_pScreenWnd = nullptr;
+    return true;
+}
+
+void CControlDlg::OnExit()
+{
+    if (StopShow())
+        OnOK();
+}
+
+void CControlDlg::OnChangeMaxImages()
+{
+    m_nMaxImages = ParseCountText(platform::win32::WideToUtf8(GetItemText(IDC_MAX_IMAGES)));
+}
+
+void CControlDlg::OnClose()
+{
+    OnExit();
+    // The dialog manager turns the close into the cancel command.
+    Default();
+}
+
+LRESULT CControlDlg::OnSaverRedraw()
+{
+    if (m_pScreenWnd != nullptr)
+        m_pScreenWnd->Invalidate(true);
+    return 0;
+}
+
+LRESULT CControlDlg::OnSaverStop()
+{
+    OnExit();
+    if (InScreenSaverMode())
+        std::exit(0);
+    return 0;
+}

@@ -1,0 +1,20 @@
+// The application object: the program runs the control dialog modally, and everything else
+// happens inside it. Under a ".scr" name the dialog starts the show at once.
+#include "shell/control_dlg.h"
+#include "shell/framework/win_app.h"
+
+class CSaverApp : public CWinApp {
+public:
+    BOOL InitInstance() override;
+};
+
+CSaverApp theApp;
+
+BOOL CSaverApp::InitInstance()
+{
+    CControlDlg dialog;
+    m_pMainWnd = &dialog;
+    dialog.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;
+}
