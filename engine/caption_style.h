@@ -1,8 +1,9 @@
-// The caption's text style: measured when the images are sized, drawn on every picture.
+// The caption's font: measured when the images are sized, drawn on every picture.
 #pragma once
 
-#include "platform/gdi.h"
+#include "engine/text_box.h"
 
-inline constexpr char kCaptionFace[] = "ＭＳ Ｐ明朝";
-inline constexpr ColorRef kCaptionTextColour = 0xFFFFFF;
-inline constexpr ColorRef kCaptionBackColour = 0x000000;
+inline TextFont CaptionFont(int points)
+{
+    return {points, "ＭＳ Ｐ明朝"};
+}

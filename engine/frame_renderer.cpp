@@ -4,8 +4,6 @@
 #include "engine/caption_style.h"
 #include "engine/render_context.h"
 #include "engine/render_worker.h"
-#include "platform/window.h"
-#include "shell/draw_tools.h"
 
 namespace {
 
@@ -107,30 +105,10 @@ void CRenderContext::StampCaption()
         return;  // a picture without its caption rather than no picture
     }
     std::memset(box.get(), 0, ImageSize(boxWidth, boxHeight));
-
-    {
-        CClientDC clientDC(&GetWindow());
-        CDC memoryDC;
-        memoryDC.CreateCompatibleDC(nullptr);
-        CBitmap bitmap;
-        bitmap.CreateCompatibleBitmap(&clientDC, boxWidth, boxHeight);
-        CBitmap* pOldBitmap = memoryDC.SelectObject(&bitmap);
-
-        CDrawTools tools(&memoryDC);
-        tools.SelectTextStyle(kCaptionTextColour, kCaptionBackColour, m_nCaptionPoints,
-                              kCaptionFace);
-        tools.SelectPenBrush(0x000000, 0x000000, 0);
-        memoryDC.Rectangle(0, 0, boxWidth, boxHeight);
-        memoryDC.SetTextColor(kCaptionTextColour);
-        memoryDC.SetBkMode(BkMode::Transparent);
-        memoryDC.TextOut((boxWidth - m_sizeCaption.cx) / 2, (boxHeight - m_sizeCaption.cy) / 2,
-                         m_strCaption);
-        tools.RestorePenBrush();
-        tools.RestoreTextStyle();
-        memoryDC.SelectObject(pOldBitmap);
-
-        memoryDC.GetDIBits(&bitmap, 0, boxHeight, box.get(), MakeDibHeader(boxWidth, boxHeight));
-    }
+    // Centred in the box.
+    RasterizeText(GetWindow(), CaptionFont(m_nCaptionPoints), m_strCaption, m_sizeCaptionBox,
+                  (boxWidth - m_sizeCaption.cx) / 2, (boxHeight - m_sizeCaption.cy) / 2,
+                  box.get());
 
     // A box larger than the picture is cut at the picture's edges.
     const int columns = std::min(boxWidth, m_nWidth);

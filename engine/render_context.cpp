@@ -5,8 +5,6 @@
 
 #include "engine/caption_style.h"
 #include "output/image_files.h"
-#include "platform/window.h"
-#include "shell/draw_tools.h"
 
 namespace {
 
@@ -78,15 +76,8 @@ void CRenderContext::AllocImages(int width, int height)
         m_frames.push_back(std::move(frame));
     }
 
-    CClientDC dc(&GetWindow());
     m_nCaptionPoints = std::max(width / 20, 120);
-    {
-        CDrawTools tools(&dc);
-        tools.SelectTextStyle(kCaptionTextColour, kCaptionBackColour, m_nCaptionPoints,
-                              kCaptionFace);
-        m_sizeCaption = dc.GetTextExtent(m_strCaption);
-        tools.RestoreTextStyle();
-    }
+    m_sizeCaption = MeasureText(GetWindow(), CaptionFont(m_nCaptionPoints), m_strCaption);
     m_sizeCaptionBox.cx = static_cast<int>(m_sizeCaption.cx * 1.1);
     m_sizeCaptionBox.cy = static_cast<int>(m_sizeCaption.cy * 1.5);
 }
