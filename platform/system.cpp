@@ -2,20 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <system_error>
 #include <thread>
 
 namespace platform {
-
-bool BeginThread(ThreadProc proc, void* pParam)
-{
-    try {
-        std::thread(proc, pParam).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
-}
 
 void Sleep(int milliseconds)
 {

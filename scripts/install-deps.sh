@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when some are missing.
 #   scripts/install-deps.sh            native build, tests and renderer
-#   scripts/install-deps.sh --windows  also the MinGW cross compiler, Wine and Xvfb
+#   scripts/install-deps.sh --windows  also the MinGW cross compiler, Wine, Xvfb and what the
+#                                      end-to-end tests under Wine use
 set -euo pipefail
 
 packages=(cmake g++ pkg-config libfreetype-dev libfontconfig-dev libpng-dev
           libgtest-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
           fonts-liberation)
 if [[ "${1:-}" == "--windows" ]]; then
-    packages+=(g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick)
+    packages+=(g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick python3)
 fi
 
 missing=()

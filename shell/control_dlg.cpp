@@ -103,6 +103,16 @@ LRESULT CControlDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<LRESULT>(m_hIcon);
+    case WM_ACTIVATE:
+        // A screen saver's dialog opens below the running show and must not take the keyboard
+        // from it: keys would press its hidden buttons, and the hidden message box of a second
+        // start would swallow the Esc meant for the show.
+        if (LOWORD(wParam) != WA_INACTIVE && m_pScreenWnd != nullptr &&
+            m_pScreenWnd->m_bRunning != 0 && InScreenSaverMode()) {
+            SetActiveWindow(m_pScreenWnd->m_hWnd);
+            return 0;
+        }
+        break;
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_START) {
             OnStart();

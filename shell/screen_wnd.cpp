@@ -40,7 +40,7 @@ int CScreenWnd::DrawPicture(CDC* pDC)
 
 LRESULT CScreenWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // Moving, sizing, closing and destroying get the default handling; so does every message
+    // Moving, sizing and destroying get the default handling; so does every message
     // below after its own action.
     switch (message) {
     case WM_CREATE:
@@ -55,6 +55,11 @@ LRESULT CScreenWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == VK_ESCAPE)
             PostToMainWindow(WM_SAVER_STOP);
         break;
+    case WM_CLOSE:
+        // Closing the show (Alt+F4) stops it like Esc; destroying only the window would leave
+        // the tour rendering and saving unseen.
+        PostToMainWindow(WM_SAVER_STOP);
+        return 0;
     case WM_RBUTTONDOWN:
         m_bShowGrid = 1;
         PostToMainWindow(WM_SAVER_REDRAW);

@@ -2,10 +2,21 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "platform/system.h"
 
 namespace platform {
+
+bool BeginThread(ThreadProc proc, void* pParam)
+{
+    try {
+        std::thread(proc, pParam).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
 
 std::string GetModulePath()
 {

@@ -1,10 +1,29 @@
-// The Windows half of the kernel services: the program's own path and its message box.
+// The Windows half of the kernel services: threads, the program's own path and its message
+// box.
 #include "platform/system.h"
+
+#include <process.h>
+
+#include <cstdint>
+#include <new>
+
 #include "platform/win32/win32_api.h"
 
 namespace platform {
 
 namespace {
+
+struct ThreadStart {
+    ThreadProc proc;
+    void* pParam;
+};
+
+unsigned __stdcall RunThread(void* pStart)
+{
+    const ThreadStart start = *static_cast<ThreadStart*>(pStart);
+    delete static_cast<ThreadStart*>(pStart);
+    return start.proc(start.pParam);
+}
 
 std::wstring ModuleFileName()
 {
@@ -24,6 +43,23 @@ std::wstring ModuleFileName()
 }
 
 }  // namespace
+
+// Through the C runtime, not a detached std::thread: MinGW's pthreads can free a thread's
+// bookkeeping twice when the thread ends before the detach, which lost render workers
+// (and so hung the show) or crashed it.
+bool BeginThread(ThreadProc proc, void* pParam)
+{
+    auto* pStart = new (std::nothrow) ThreadStart{proc, pParam};
+    if (pStart == nullptr)
+        return false;
+    const std::uintptr_t handle = _beginthreadex(nullptr, 0, RunThread, pStart, 0, nullptr);
+    if (handle == 0) {
+        delete pStart;
+        return false;
+    }
+    CloseHandle(reinterpret_cast<HANDLE>(handle));
+    return true;
+}
 
 std::string GetModulePath()
 {

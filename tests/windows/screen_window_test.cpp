@@ -67,12 +67,16 @@ TEST_F(ScreenWindowTest, CreationSizesTheBandsAndBuildsThePalette)
               static_cast<LONG>(WS_POPUP | WS_VISIBLE));
 }
 
-TEST_F(ScreenWindowTest, OnlyTheLeftButtonAndEscapeAskToStop)
+TEST_F(ScreenWindowTest, OnlyTheLeftButtonEscapeAndClosingAskToStop)
 {
     Send(WM_LBUTTONDOWN);
     EXPECT_EQ(DrainRequests(), Requests{WM_SAVER_STOP});
     Send(WM_KEYDOWN, VK_ESCAPE);
     EXPECT_EQ(DrainRequests(), Requests{WM_SAVER_STOP});
+    // Closing asks the dialog to stop the show instead of destroying the window under it.
+    Send(WM_CLOSE);
+    EXPECT_EQ(DrainRequests(), Requests{WM_SAVER_STOP});
+    EXPECT_TRUE(IsWindow(m_screen.m_hWnd));
 
     for (WPARAM key : {WPARAM{VK_SPACE}, WPARAM{VK_RETURN}, WPARAM{'A'}})
         Send(WM_KEYDOWN, key);

@@ -1,0 +1,189 @@
+# Helpers of the end-to-end tests: a virtual display, a fresh Wine prefix, the programs under
+# test, window look-ups, screenshots and the check counters. Sourced by run-e2e.sh.
+
+E2E_PASSED=0
+E2E_FAILED=0
+E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_CONVERT=/usr/bin/convert    # the real ImageMagick, whatever stands first on the PATH
+
+# --- checks -------------------------------------------------------------------------------
+
+pass() { echo "ok - $1"; E2E_PASSED=$((E2E_PASSED + 1)); }
+fail() { echo "not ok - $1"; E2E_FAILED=$((E2E_FAILED + 1)); }
+note() { echo "# $*"; }
+
+# check NAME COMMAND...: one check, passed when COMMAND succeeds; its output goes to the log.
+check() {
+    local name=$1 output status
+    shift
+    output=$("$@" 2>&1)
+    status=$?
+    [[ -n "$output" ]] && note "$output"
+    if [[ $status -eq 0 ]]; then pass "$name"; else fail "$name"; fi
+    return $status
+}
+
+summary() {
+    echo "$E2E_PASSED passed, $E2E_FAILED failed"
+    [[ $E2E_FAILED -eq 0 ]]
+}
+
+# wait_for SECONDS COMMAND...: polls COMMAND until it succeeds; fails when time runs out.
+wait_for() {
+    local deadline=$(( $(date +%s%N) + $1 * 1000000000 ))
+    shift
+    until "$@" >/dev/null 2>&1; do
+        (( $(date +%s%N) > deadline )) && return 1
+        sleep 0.05
+    done
+}
+
+# --- the environment ----------------------------------------------------------------------
+
+# start_display GEOMETRY: an Xvfb on a free display number; sets DISPLAY.
+start_display() {
+    local number_file="$E2E_TMP/display"
+    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$number_file" >"$E2E_TMP/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+    wait_for 20 test -s "$number_file" || return 1
+    export DISPLAY=":$(cat "$number_file")"
+}
+
+# The registry settings the program needs under Wine: Wine draws its own captions when no
+# window manager runs, the Japanese faces the program asks for map to the IPA fonts (Wine
+# ignores fontconfig's aliases), and the system's fonts, plain and bold (captions), fall back
+# to an IPA font for Japanese. regedit wants UTF-16 with a byte order mark and CRLF.
+write_wine_registry() {
+    local link
+    link=$(printf 'ipagp.ttf,IPAPGothic' | iconv -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' ' ' |
+           sed 's/^ //; s/ $//; s/ /,/g')
+    {
+        printf '\xff\xfe'
+        sed 's/$/\r/' <<EOF | iconv -f UTF-8 -t UTF-16LE
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
+"Managed"="N"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
+"ＭＳ Ｐゴシック"="IPAPGothic"
+"ＭＳ Ｐ明朝"="IPAPMincho"
+"Courier New"="Liberation Mono"
+"Arial"="Liberation Sans"
+
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]
+"Tahoma"=hex(7):${link},00,00,00,00
+"Tahoma Bold"=hex(7):${link},00,00,00,00
+
+EOF
+    } >"$1"
+}
+
+# make_prefix: a fresh 32-bit Wine prefix in the temporary folder, set up for the program.
+make_prefix() {
+    export WINEPREFIX="$E2E_TMP/prefix" WINEARCH=win32 WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="    # no Mono or Gecko installer dialogs
+    mkdir -p "$WINEPREFIX"
+    wineserver -p    # one server for the whole run, not one per program
+    timeout 120 wineboot -i >"$E2E_TMP/wineboot.log" 2>&1 || return 1
+    cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    write_wine_registry "$E2E_TMP/setup.reg"
+    timeout 60 wine regedit /S "$(winepath -w "$E2E_TMP/setup.reg")" >/dev/null 2>&1
+}
+
+# build_probe: the window reader, a small console program of its own.
+build_probe() {
+    i686-w64-mingw32-gcc-posix -O1 -Wall -static -mconsole -o "$E2E_TMP/probe.exe" \
+        "$E2E_HERE/probe.c" -luser32
+}
+
+cleanup() {
+    # Only this run's own prefix: a WINEPREFIX from the caller's environment is not ours.
+    if [[ "${WINEPREFIX:-}" == "$E2E_TMP/prefix" ]]; then
+        wineserver -k >/dev/null 2>&1
+        timeout 20 wineserver -w >/dev/null 2>&1
+    fi
+    [[ -n "${E2E_XVFB_PID:-}" ]] && kill "$E2E_XVFB_PID" 2>/dev/null && wait "$E2E_XVFB_PID" 2>/dev/null
+    if [[ -n "${E2E_KEEP:-}" ]]; then
+        echo "# kept $E2E_TMP" >&2
+    else
+        rm -rf "$E2E_TMP"
+    fi
+}
+
+# --- programs -----------------------------------------------------------------------------
+
+# start_program PATH: runs a Windows program in the background; its exit status lands in
+# $E2E_STATUS_FILE when it ends.
+start_program() {
+    E2E_STATUS_FILE="$E2E_TMP/status.$RANDOM$RANDOM"
+    # Nothing of the caller's output stays open: a command substitution would wait for it.
+    ( wine "$1"; echo $? >"$E2E_STATUS_FILE" ) </dev/null >>"$E2E_TMP/programs.log" 2>&1 &
+}
+
+program_ended() { [[ -s "$E2E_STATUS_FILE" ]]; }
+
+# ends_with_status SECONDS STATUS: the program ends within the time, with that status.
+ends_with_status() {
+    if ! wait_for "$1" program_ended; then
+        echo "still running after $1 s"
+        return 1
+    fi
+    local status
+    status=$(cat "$E2E_STATUS_FILE")
+    echo "exit status $status"
+    [[ -z "${2:-}" || "$status" == "$2" ]]
+}
+
+# --- windows ------------------------------------------------------------------------------
+
+probe() { wine "$E2E_TMP/probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
+
+# Visible top-level windows, topmost first: visible, handle, X window, class, rect, title.
+visible_windows() { probe list | awk -F'\t' '$1 == 1'; }
+
+# window_field FIELD CLASS_PATTERN TITLE_PATTERN: a field (2 handle, 3 X window, 5 rect) of the
+# first visible top-level window whose class and title match the awk patterns.
+window_field() {
+    visible_windows | awk -F'\t' -v f="$1" -v c="$2" -v t="$3" \
+        '$4 ~ c && $6 ~ t { print $f; found = 1; exit } END { exit !found }'
+}
+
+# The control dialog by its caption; the show window is the untitled one of the program's
+# own window classes, which are named "Orvane:..." (shell/framework/native_wnd.cpp).
+control_dialog() { window_field 2 '^#32770$' '^Orvane Version'; }
+screen_window() { window_field 2 '^Orvane:' '^$'; }
+
+# control_text HANDLE ID: the text of the control with that id in the window.
+control_text() {
+    probe controls "$1" | awk -F'\t' -v id="$2" '$1 == id { print $6; found = 1; exit }
+                                                 END { exit !found }'
+}
+
+# window_gone PATTERN: no visible window with a title matching PATTERN.
+window_gone() { ! window_field 2 '.' "$1" >/dev/null; }
+
+# --- screen -------------------------------------------------------------------------------
+
+screenshot() { import -window root -depth 8 "$1"; }
+
+# screen_differs_from FILE: a fresh screenshot (to $E2E_TMP/now.ppm) differs from FILE.
+screen_differs_from() {
+    screenshot "$E2E_TMP/now.ppm" && ! cmp -s "$E2E_TMP/now.ppm" "$1"
+}
+
+imgcheck() { python3 "$E2E_HERE/imgcheck.py" "$@"; }
+
+# save_png SHOT NAME [CROP]: keeps a screenshot for the documentation when asked to, as a
+# small PNG of at most 256 colours.
+save_png() {
+    [[ -n "${E2E_SCREENSHOTS:-}" ]] || return 0
+    mkdir -p "$E2E_SCREENSHOTS"
+    "$E2E_CONVERT" "$1" ${3:+-crop "$3" +repage} +dither -colors 256 -strip \
+        "$E2E_SCREENSHOTS/$2.png"
+}
+
+# --- files --------------------------------------------------------------------------------
+
+# bmp_complete FILE SIZE: the file exists and has been written in full.
+bmp_complete() { [[ -f "$1" && $(stat -c %s "$1") -eq $2 ]]; }

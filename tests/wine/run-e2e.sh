@@ -1,0 +1,423 @@
+#!/usr/bin/env bash
+# End-to-end checks of the Windows program: runs Orvane.scr and Orvane.exe under Wine on a
+# virtual display, drives them with xdotool and reads back windows, files and screenshots.
+#
+#   tests/wine/run-e2e.sh [--build DIR] [--screenshots DIR]
+#
+# --build: the folder holding Orvane.exe and Orvane.scr (default build-windows/shell); the
+#          Win32 unit tests, when built, are run from tests/windows beside it.
+# --screenshots: also keep dialog.png, waiting.png, picture.png and grid.png there.
+# E2E_KEEP=1 keeps the temporary folder (prefix, screenshots, logs) for a look afterwards.
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build="$root/build-windows/shell"
+while [[ $# -gt 0 ]]; do
+    case $1 in
+        --build) build=$2; shift 2 ;;
+        --screenshots) E2E_SCREENSHOTS=$(realpath -m "$2"); shift 2 ;;
+        *) echo "usage: $0 [--build DIR] [--screenshots DIR]" >&2; exit 2 ;;
+    esac
+done
+
+source "$(dirname "$0")/lib.sh"
+
+UNIT_TESTS="$(dirname "$build")/tests/windows/orvane_win32_tests.exe"
+
+WIDTH=640
+HEIGHT=480
+BMP_SIZE=$(( 54 + (3 * WIDTH + WIDTH % 4) * HEIGHT ))
+WAITING_TEXT="最初の画像を計算しています。しばらくお待ちください。"
+JAPANESE_FONTS=(/usr/share/fonts/opentype/ipafont-mincho/ipamp.ttf
+                /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf)
+
+E2E_TMP=$(mktemp -d /tmp/orvane-e2e.XXXXXX)
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Fails the run at once when the environment cannot be set up: no check could mean anything.
+setup() {
+    local step
+    for step in "start_display ${WIDTH}x${HEIGHT}x24" make_prefix build_probe; do
+        if ! $step; then
+            fail "set-up: $step"
+            summary
+            exit 1
+        fi
+    done
+    # Copies, so that a rebuild during the run cannot pull the programs away.
+    mkdir -p "$E2E_TMP/built"
+    cp "$build/Orvane.exe" "$build/Orvane.scr" "$E2E_TMP/built/" || {
+        fail "set-up: Orvane.exe and Orvane.scr in $build"; summary; exit 1; }
+    cp "$UNIT_TESTS" "$E2E_TMP/built/" 2>/dev/null
+}
+
+# The GoogleTest tests of the Win32 backend and the window framework need Wine and a display
+# too, so they run here; they are missing when GoogleTest's sources were not there to build.
+win32_unit_tests() {
+    local exe="$E2E_TMP/built/$(basename "$UNIT_TESTS")" output
+    if [[ ! -f "$exe" ]]; then
+        note "no $(basename "$UNIT_TESTS"): Win32 unit tests skipped"
+        return
+    fi
+    if output=$(cd "$E2E_TMP" && timeout 120 wine "$exe" 2>&1); then
+        note "$(grep -a 'PASSED' <<<"$output" | tr -d '\r')"
+        pass "Win32 unit tests under Wine"
+    else
+        grep -a -E '^\[  FAILED  \]|Failure' <<<"$output" | tr -d '\r' | while read -r line; do note "$line"; done
+        fail "Win32 unit tests under Wine"
+    fi
+}
+
+# install BUILT NAME: a copy of a built program under NAME in a folder of its own.
+install() {
+    local folder
+    folder=$(mktemp -d "$E2E_TMP/run.XXXX")
+    cp "$E2E_TMP/built/$1" "$folder/$2"
+    echo "$folder/$2"
+}
+
+# The screen saver's two windows, found through X alone: Wine calls take too long while the
+# waiting screen lasts (from the first paint until the second zoom picture's render has begun,
+# a second or two).
+saver_xwindows() { xdotool search --onlyvisible --class '^orvane\.scr$' 2>/dev/null; }
+
+# The X window of the show: the untitled one covering the whole screen.
+saver_screen_xwindow() {
+    local id
+    for id in $(saver_xwindows); do
+        [[ -z $(xdotool getwindowname "$id") ]] &&
+            xdotool getwindowgeometry "$id" | grep -q "Geometry: ${WIDTH}x${HEIGHT}" &&
+            echo "$id" && return 0
+    done
+    return 1
+}
+
+saver_mapped() { [[ $(saver_xwindows | wc -l) -ge 2 ]] && saver_screen_xwindow >/dev/null; }
+
+pointer_over() { [[ $(xdotool getmouselocation --shell | sed -n 's/^WINDOW=//p') == "$1" ]]; }
+
+# Wine can map the control dialog above the screen window in X although it lies below it in
+# the window order of Windows (the screen window is topmost): raise the screen window to match
+# before looking at the screen, and put the pointer in the middle of it.
+raise_saver_screen() {
+    local screen
+    screen=$(saver_screen_xwindow) || return 1
+    xdotool windowraise "$screen" mousemove $((WIDTH / 2)) $((HEIGHT / 2))
+    wait_for 5 pointer_over "$screen"
+}
+
+show_started() {
+    local rect
+    rect=$(window_field 5 '^Orvane:' '^$') && [[ "$rect" == "0,0,$WIDTH,$HEIGHT" ]]
+}
+
+# The screen window is the topmost window and covers the whole screen.
+screen_window_on_top() {
+    local first
+    first=$(visible_windows | head -n 1 | cut -f 4,5)
+    echo "topmost window: $first"
+    [[ "$first" == Orvane:*$'\t'"0,0,$WIDTH,$HEIGHT" ]]
+}
+
+# capture_burst NAME COUNT: COUNT screenshots in quick succession, NAME.1.ppm, NAME.2.ppm, ...
+capture_burst() {
+    local k
+    for ((k = 1; k <= $2; k++)); do
+        screenshot "$E2E_TMP/$1.$k.ppm"
+        sleep 0.05
+    done
+}
+
+# first_waiting_screen COUNT: the first screenshot of the burst that shows the waiting screen.
+first_waiting_screen() {
+    local k shot
+    for ((k = 1; k <= $1; k++)); do
+        shot="$E2E_TMP/waiting.$k.ppm"
+        imgcheck waiting-screen "$shot" >/dev/null && echo "$shot" && return 0
+    done
+    echo "none of the screenshots; the last: $(imgcheck waiting-screen "$shot")"
+    return 1
+}
+
+# next_unsaved_slot FOLDER FROM: the first slot from FROM on whose picture is not yet saved in
+# full, so that waiting for it catches the moment of its saving.
+next_unsaved_slot() {
+    local slot=$2
+    while bmp_complete "$1/Orvane_$slot.bmp" "$BMP_SIZE"; do
+        slot=$((slot + 1))
+    done
+    echo "$slot"
+}
+
+# shot_after_save FOLDER FILE SHOT: waits until FILE (a name in FOLDER) is saved in full and
+# takes the screenshot SHOT at once, before the next transition can begin.
+shot_after_save() {
+    wait_for 60 bmp_complete "$1/$2" "$BMP_SIZE" && screenshot "$3"
+}
+
+headers_of_saved_pictures() {
+    local file status=0 result
+    for file in "$@"; do
+        result=$(imgcheck bmp-header "$file" "$WIDTH" "$HEIGHT") ||
+            { echo "$(basename "$file"): $result"; status=1; }
+    done
+    echo "$# files checked"
+    return $status
+}
+
+no_file() { [[ ! -e "$1" ]] || { echo "$(basename "$1") exists"; return 1; }; }
+
+screen_saver_tests() {
+    local exe folder shown="" slot=2 attempt picture recoloured next grid_shot waiting
+    exe=$(install Orvane.scr Orvane.scr)
+    folder=$(dirname "$exe")
+    start_program "$exe"
+
+    check "screen saver: the show starts at once" wait_for 30 saver_mapped || return
+    raise_saver_screen
+    capture_burst waiting 20
+    check "screen saver: the show window is topmost and covers the screen" screen_window_on_top
+    check "screen saver: the show window has the keyboard, not the dialog below it" \
+        focus_on "$(screen_window)"
+
+    if waiting=$(first_waiting_screen 20); then
+        pass "screen saver: waiting screen with one centred line of white text"
+        check "screen saver: the waiting text shows its Japanese glyphs" \
+            imgcheck waiting-text "$waiting" "$WAITING_TEXT" "${JAPANESE_FONTS[@]}"
+        save_png "$waiting" waiting
+    else
+        note "$waiting"
+        fail "screen saver: waiting screen with one centred line of white text"
+    fi
+
+    check "screen saver: Orvane_1.bmp written beside the executable" \
+        wait_for 60 bmp_complete "$folder/Orvane_1.bmp" "$BMP_SIZE"
+    check "screen saver: Orvane_1.bmp has the 54 header bytes of a ${WIDTH}x${HEIGHT} picture" \
+        imgcheck bmp-header "$folder/Orvane_1.bmp" "$WIDTH" "$HEIGHT"
+
+    # Keys other than Esc and moving the mouse leave the show alone, even before any click
+    # has activated the show window: no message box of the dialog below, which would also
+    # swallow the next Esc. The pictures checked next show that the tour goes on.
+    xdotool key a Return mousemove_relative 20 20
+
+    # From the second zoom picture on the screen shows the picture. Between its save and the
+    # outline of the next transition (a target search and a render) the screen must equal the
+    # file, and a middle click must recolour it. A loaded machine can let the outline begin
+    # before the screenshots, so up to three pictures are tried.
+    picture="$E2E_TMP/picture.ppm"
+    recoloured="$E2E_TMP/recoloured.ppm"
+    for attempt in 1 2 3; do
+        slot=$(next_unsaved_slot "$folder" 2)
+        shot_after_save "$folder" "Orvane_$slot.bmp" "$picture" || break
+        xdotool click 2
+        wait_for 10 screen_differs_from "$picture" && cp "$E2E_TMP/now.ppm" "$recoloured"
+        shown=$(imgcheck same "$picture" "$folder/Orvane_$slot.bmp") &&
+            imgcheck recoloured "$picture" "$recoloured" >/dev/null && break
+        note "attempt $attempt, Orvane_$slot.bmp: $shown"
+    done
+    note "$shown"
+    check "screen saver: the screen shows exactly the saved picture Orvane_$slot.bmp" \
+        imgcheck same "$picture" "$folder/Orvane_$slot.bmp"
+    save_png "$picture" picture
+    check "screen saver: a middle click recolours the screen (B'=(R+64)%256, G'=(B+64)%256, R'=(G+64)%256)" \
+        imgcheck recoloured "$picture" "$recoloured"
+    check "screen saver: a letter, Enter and mouse movement brought up no message box" \
+        window_gone '^Orvane$'
+
+    # Right button held: the grid shows and the next picture gets its grid file too.
+    next=$(next_unsaved_slot "$folder" "$((slot + 1))")
+    grid_shot="$E2E_TMP/grid.ppm"
+    xdotool mousedown 3
+    check "screen saver: holding the right button changes the screen" \
+        wait_for 10 screen_differs_from "$recoloured"
+    if shot_after_save "$folder" "Orvane_${next}_g.bmp" "$grid_shot"; then
+        xdotool mouseup 3
+        wait_for 10 screen_differs_from "$grid_shot" && cp "$E2E_TMP/now.ppm" "$E2E_TMP/released.ppm"
+        pass "screen saver: Orvane_${next}_g.bmp written while the right button is held"
+        check "screen saver: Orvane_${next}_g.bmp has the 54 header bytes of a ${WIDTH}x${HEIGHT} picture" \
+            imgcheck bmp-header "$folder/Orvane_${next}_g.bmp" "$WIDTH" "$HEIGHT"
+        check "screen saver: the screen shows exactly the grid picture while the button is held" \
+            imgcheck same "$grid_shot" "$folder/Orvane_${next}_g.bmp"
+        check "screen saver: Orvane_${next}_g.bmp is Orvane_$next.bmp with grid lines over it" \
+            imgcheck grid "$folder/Orvane_$next.bmp" "$folder/Orvane_${next}_g.bmp"
+        check "screen saver: releasing the right button shows the picture again" \
+            imgcheck same "$E2E_TMP/released.ppm" "$folder/Orvane_$next.bmp"
+        save_png "$grid_shot" grid
+    else
+        xdotool mouseup 3
+        fail "screen saver: Orvane_${next}_g.bmp written while the right button is held"
+    fi
+    check "screen saver: no grid file for the pictures saved without the right button" \
+        no_file "$folder/Orvane_${slot}_g.bmp"
+    check "screen saver: every saved picture has a correct header" \
+        headers_of_saved_pictures "$folder"/Orvane_*.bmp
+
+    xdotool key Escape
+    check "screen saver: Esc ends the process with status 0" ends_with_status 20 0
+}
+
+screen_saver_click_test() {
+    # The extension in capitals still means a screen saver.
+    start_program "$(install Orvane.scr Orvane.SCR)"
+    check "screen saver (.SCR): the show starts at once" wait_for 30 saver_mapped || return
+    raise_saver_screen
+    xdotool click 1
+    check "screen saver: a left click ends the process with status 0" ends_with_status 20 0
+}
+
+ABOUT_TITLE='^Orvaneのﾊﾞｰｼﾞｮﾝ情報$'
+
+# open_dialog: starts Orvane.exe and sets $dialog to the handle of its control dialog and
+# $folder to the folder of the program.
+open_dialog() {
+    local exe
+    exe=$(install Orvane.exe Orvane.exe)
+    folder=$(dirname "$exe")
+    start_program "$exe"
+    wait_for 30 control_dialog && dialog=$(control_dialog)
+}
+
+# bring_to_front WINDOW: what the task switcher does (there is none without a desktop shell).
+bring_to_front() {
+    probe activate "$1"
+    wait_for 5 focus_on "$1"
+}
+
+dialog_tests() {
+    local dialog folder box rect
+    # Not through check: that runs its command in a subshell, which would lose the variables.
+    if open_dialog; then pass "dialog: opens"; else fail "dialog: opens"; return; fi
+    check "dialog: caption" window_field 6 '^#32770$' '^Orvane Version\.1\.0  \( Tesserium .* \)$'
+    check "dialog: the start button" control_is "$dialog" 1000 "開始"
+    check "dialog: the exit button" control_is "$dialog" 1002 "終了"
+    check "dialog: \"10\" in the count box" control_is "$dialog" 1004 10
+    check "dialog: the label and the three explanations" dialog_texts "$dialog"
+    check "dialog: the start button has the focus" wait_for 10 focus_on "$dialog" 1000
+    rect=$(window_field 5 '^#32770$' '^Orvane Version')
+    screenshot "$E2E_TMP/dialog.ppm"
+    save_png "$E2E_TMP/dialog.ppm" dialog "$(rect_geometry "$rect")"
+
+    xdotool key Return
+    check "dialog: Enter starts the show" wait_for 20 show_started || return
+    check "dialog: the show window is topmost and covers the screen" screen_window_on_top
+    check "dialog: the show window has the keyboard" wait_for 5 focus_on "$(screen_window)"
+
+    bring_to_front "$dialog"
+    xdotool key Return
+    if wait_for 10 window_field 2 '^#32770$' '^Orvane$'; then
+        box=$(window_field 2 '^#32770$' '^Orvane$')
+        check "dialog: a second start shows 既に実行しています" has_text "$box" "既に実行しています"
+        xdotool key Return
+        wait_for 10 window_gone '^Orvane$'
+    else
+        fail "dialog: a second start shows 既に実行しています"
+    fi
+    check "dialog: the show goes on after the message (a new picture is saved)" \
+        wait_for 30 bmp_complete "$folder/Orvane_$(next_unsaved_slot "$folder" 1).bmp" "$BMP_SIZE"
+
+    bring_to_front "$(screen_window)"
+    xdotool key Escape
+    check "dialog: Esc on the show stops it and the program ends" ends_with_status 30
+}
+
+about_and_exit_tests() {
+    local dialog folder about
+    open_dialog || { fail "dialog: opens"; return; }
+    wait_for 10 focus_on "$dialog"
+
+    # Exit with no show running does nothing: the dialog then still opens the About box.
+    click_control "$dialog" 1002
+    xdotool key alt+space
+    wait_for 10 window_field 2 '^#32768$' '.*'    # the system menu
+    xdotool key Up Return                         # the About entry is its last
+    check "dialog: the About box opens from the system menu (after Exit with no show)" \
+        wait_for 10 window_field 2 '^#32770$' "$ABOUT_TITLE"
+    about=$(window_field 2 '^#32770$' "$ABOUT_TITLE")
+    check "About box: its version text" has_text "$about" "Orvane Version 1.0"
+    check "About box: its maker text" has_text "$about" "Tesserium .*"
+    xdotool key Return
+    check "About box: OK closes it" wait_for 10 window_gone "$ABOUT_TITLE"
+
+    click_control "$dialog" 1000
+    check "dialog: the start button starts the show" wait_for 20 show_started || return
+    bring_to_front "$dialog"
+    xdotool key Tab    # from the start button to the exit button
+    wait_for 5 focus_on "$dialog" 1002
+    xdotool key space
+    check "dialog: the exit button stops a running show and the program ends" ends_with_status 30
+}
+
+close_test() {
+    local dialog folder
+    open_dialog || { fail "dialog: opens"; return; }
+    wait_for 10 focus_on "$dialog" 1000
+    xdotool key Return
+    wait_for 20 show_started || { fail "dialog: Enter starts the show"; return; }
+    bring_to_front "$dialog"
+    xdotool key alt+F4
+    check "dialog: closing it (Alt+F4) stops a running show and the program ends" \
+        ends_with_status 30
+}
+
+# control_is WINDOW ID TEXT: the control's text is TEXT.
+control_is() {
+    local text
+    text=$(control_text "$1" "$2")
+    [[ "$text" == "$3" ]] || { echo "control $2 reads \"$text\""; return 1; }
+}
+
+# has_text WINDOW PATTERN: one of the window's controls reads PATTERN (a whole-line regex).
+has_text() { probe controls "$1" | cut -f 6 | grep -qx -- "$2"; }
+
+dialog_texts() {
+    local texts
+    texts=$(probe controls "$1" | awk -F'\t' '$4 == "Static" { print $6 }')
+    local expected=(
+        "画像保存最大枚数"
+        "マンデルブロー集合とは、Zn+1=Zn^2+C として、Zが発散しないCの領域です。この時、発散の度合いに応じて色分けをすると、よく見るマンデルブロー集合の図になります。"
+        "ところが、次のZを計算する際に、Zの虚部だけ絶対値を取ると、複素平面上の大方はフラクタル(概ね右側)かカオス(概ね左側)になりますが、このちょうど境目あたりを拡大すると信じられないほどバライエティ豊かな図形が見えてきます。"
+    )
+    local text status=0
+    for text in "${expected[@]}"; do
+        grep -qxF -- "$text" <<<"$texts" || { echo "missing: $text"; status=1; }
+    done
+    local third="その様子はまさに顕微鏡で覗いた細胞か微生物ウジャウジャの世界。マンデルブロー集合には生物が潜んでいたのです!  ("
+    grep -qF -- "$third" <<<"$texts" || { echo "missing: $third…"; status=1; }
+    return $status
+}
+
+# focus_on WINDOW [ID]: WINDOW is the foreground window, and the keyboard focus lies in its
+# control ID when one is given.
+focus_on() {
+    local foreground focus id
+    IFS=$'\t' read -r foreground focus id < <(probe focus)
+    [[ "$foreground" == "$1" && ( -z "${2:-}" || "$id" == "$2" ) ]]
+}
+
+# rect_geometry L,T,R,B: the same rectangle as ImageMagick's WxH+X+Y.
+rect_geometry() {
+    local l t r b
+    IFS=, read -r l t r b <<<"$1"
+    echo "$((r - l))x$((b - t))+$l+$t"
+}
+
+# click_control WINDOW ID: a left click in the middle of a control.
+click_control() {
+    local rect l t r b
+    rect=$(probe controls "$1" | awk -F'\t' -v id="$2" '$1 == id { print $5; exit }')
+    IFS=, read -r l t r b <<<"$rect"
+    xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) click 1
+}
+
+check "image checks: they reject faulty pictures (self-test)" \
+    python3 "$E2E_HERE/imgcheck_test.py" -q
+setup
+note "display $DISPLAY, prefix $WINEPREFIX, program $build"
+win32_unit_tests
+screen_saver_tests
+screen_saver_click_test
+dialog_tests
+about_and_exit_tests
+close_test
+summary
