@@ -15,8 +15,9 @@ CGdiObject::~CGdiObject() = default;
 
 bool CGdiObject::DeleteObject()
 {
-    if (m_hObject == nullptr)
+    if (m_hObject == nullptr) {
         return false;
+    }
     ReleaseNative();
     m_hObject = nullptr;
     return true;

@@ -28,10 +28,19 @@ std::optional<DisplayRect> QueryDisplay(int number)
     std::snprintf(deviceName, sizeof deviceName, "\\\\.\\Display%d", number);
     DEVMODEA mode{};
     mode.dmSize = kDisplayRecordSize;
-    if (EnumDisplaySettingsA(deviceName, ENUM_CURRENT_SETTINGS, &mode) == FALSE)
+    if (EnumDisplaySettingsA(deviceName, ENUM_CURRENT_SETTINGS, &mode) == FALSE) {
         return std::nullopt;
+    }
     return DisplayRect{static_cast<int>(mode.dmPosition.x), static_cast<int>(mode.dmPosition.y),
                        static_cast<int>(mode.dmPelsWidth), static_cast<int>(mode.dmPelsHeight)};
+}
+
+// The primary display at the origin, its width asked for before its height.
+DisplayRect PrimaryDisplay()
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    return DisplayRect{0, 0, width, height};
 }
 
 bool InScreenSaverMode()
@@ -84,8 +93,9 @@ BOOL CControlDlg::OnInitDialog()
     SetItemText(IDC_MAX_IMAGES, L"10");
 
     // A screen saver starts the show before the dialog is first shown.
-    if (InScreenSaverMode())
+    if (InScreenSaverMode()) {
         OnStart();
+    }
     return TRUE;
 }
 
@@ -157,9 +167,7 @@ void CControlDlg::OnStart()
         return;
     }
 
-    const DisplayRect area = ChooseShowArea(CollectDisplays(QueryDisplay),
-                                            GetSystemMetrics(SM_CXSCREEN),
-                                            GetSystemMetrics(SM_CYSCREEN));
+    const DisplayRect area = ChooseShowArea(CollectDisplays(QueryDisplay), PrimaryDisplay);
 
     m_pScreenWnd = new (std::nothrow) CScreenWnd;
     if (m_pScreenWnd == nullptr || !m_pScreenWnd->CreateScreen()) {
@@ -175,8 +183,9 @@ void CControlDlg::OnStart()
     m_pScreenWnd->m_nTourState = 1;
     m_pScreenWnd->m_bRunning = 1;
     // The thread's parameter is the tour's view of this dialog.
-    if (!platform::BeginThread(TourThread, static_cast<ITourOwner*>(this)))
+    if (!platform::BeginThread(TourThread, static_cast<ITourOwner*>(this))) {
         m_pScreenWnd->m_nTourState = -1;
+    }
 }
 
 void CControlDlg::ReportCreationFailure()
@@ -189,13 +198,17 @@ void CControlDlg::ReportCreationFailure()
 
 bool CControlDlg::StopShow()
 {
-    if (m_pScreenWnd == nullptr)
+    if (m_pScreenWnd == nullptr) {
         return false;
+    }
     m_pScreenWnd->m_bRunning = 0;
     m_pScreenWnd->StopWorkers();
-    // No messages are handled meanwhile; the tour thread never waits for this thread.
-    while (m_pScreenWnd->m_nTourState != -1)
+    // No messages are handled meanwhile; the tour thread never waits for this thread. A
+    // state still 0 means no tour thread yet: the start's out-of-memory box is open and
+    // its loop delivered this stop.
+    while (m_pScreenWnd->m_nTourState == 1) {
         platform::Sleep(1);
+    }
     m_pScreenWnd->DestroyWindow();
     delete m_pScreenWnd;
     m_pScreenWnd = nullptr;
@@ -204,8 +217,9 @@ bool CControlDlg::StopShow()
 
 void CControlDlg::OnExit()
 {
-    if (StopShow())
+    if (StopShow()) {
         OnOK();
+    }
 }
 
 void CControlDlg::OnChangeMaxImages()
@@ -222,15 +236,17 @@ void CControlDlg::OnClose()
 
 LRESULT CControlDlg::OnSaverRedraw()
 {
-    if (m_pScreenWnd != nullptr)
+    if (m_pScreenWnd != nullptr) {
         m_pScreenWnd->Invalidate(true);
+    }
     return 0;
 }
 
 LRESULT CControlDlg::OnSaverStop()
 {
     OnExit();
-    if (InScreenSaverMode())
+    if (InScreenSaverMode()) {
         std::exit(0);
+    }
     return 0;
 }

@@ -16,8 +16,9 @@ bool IsCSpace(char c)
 int ParseCountText(std::string_view text)
 {
     std::size_t i = 0;
-    while (i < text.size() && IsCSpace(text[i]))
+    while (i < text.size() && IsCSpace(text[i])) {
         ++i;
+    }
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
@@ -27,10 +28,12 @@ int ParseCountText(std::string_view text)
     constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<int>::max()} + 1;
     std::int64_t magnitude = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (magnitude < kLimit)
+        if (magnitude < kLimit) {
             magnitude = magnitude * 10 + (text[i] - '0');
+        }
     }
-    if (negative)
+    if (negative) {
         return static_cast<int>(-std::min(magnitude, kLimit));
+    }
     return static_cast<int>(std::min(magnitude, kLimit - 1));
 }

@@ -9,8 +9,9 @@ std::vector<DisplayRect> CollectDisplays(
     std::vector<DisplayRect> displays;
     for (int number = 1;; ++number) {
         const std::optional<DisplayRect> display = queryDisplay(number);
-        if (!display)
+        if (!display) {
             return displays;
+        }
         displays.push_back(*display);
     }
 }
@@ -27,15 +28,19 @@ std::optional<DisplayRect> FindSpanningGroup(const std::vector<DisplayRect>& dis
         top = std::min<std::int64_t>(top, display.top);
         right = std::max(right, std::int64_t{display.left} + display.width);
         bottom = std::max(bottom, std::int64_t{display.top} + display.height);
-        if (right - left == kSpanningWidth && bottom - top == kSpanningHeight)
+        if (right - left == kSpanningWidth && bottom - top == kSpanningHeight) {
             return DisplayRect{static_cast<int>(left), static_cast<int>(top), kSpanningWidth,
                                kSpanningHeight};
+        }
     }
     return std::nullopt;
 }
 
-DisplayRect ChooseShowArea(const std::vector<DisplayRect>& displays, int primaryWidth,
-                           int primaryHeight)
+DisplayRect ChooseShowArea(const std::vector<DisplayRect>& displays,
+                           const std::function<DisplayRect()>& primaryDisplay)
 {
-    return FindSpanningGroup(displays).value_or(DisplayRect{0, 0, primaryWidth, primaryHeight});
+    if (const std::optional<DisplayRect> group = FindSpanningGroup(displays)) {
+        return *group;
+    }
+    return primaryDisplay();
 }

@@ -28,6 +28,6 @@ constexpr int kSpanningHeight = 2400;
 // 3840 × 2400. Groups that leave out display 1 are never considered.
 std::optional<DisplayRect> FindSpanningGroup(const std::vector<DisplayRect>& displays);
 
-// That group, or the primary display of the given size at (0, 0).
-DisplayRect ChooseShowArea(const std::vector<DisplayRect>& displays, int primaryWidth,
-                           int primaryHeight);
+// That group, or else the primary display at (0, 0), which is asked for only then.
+DisplayRect ChooseShowArea(const std::vector<DisplayRect>& displays,
+                           const std::function<DisplayRect()>& primaryDisplay);

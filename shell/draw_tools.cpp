@@ -17,8 +17,9 @@ CDrawTools::~CDrawTools()
 
 void CDrawTools::SelectPenBrush(ColorRef crPen, ColorRef crBrush, int nPenWidth)
 {
-    if (m_pDC == nullptr)
+    if (m_pDC == nullptr) {
         return;
+    }
     m_pPen->CreatePen(nPenWidth, crPen);
     m_pOldPen = m_pDC->SelectObject(m_pPen.get());
     m_pBrush->CreateSolidBrush(crBrush);
@@ -27,8 +28,9 @@ void CDrawTools::SelectPenBrush(ColorRef crPen, ColorRef crBrush, int nPenWidth)
 
 void CDrawTools::RestorePenBrush()
 {
-    if (m_pDC == nullptr)
+    if (m_pDC == nullptr) {
         return;
+    }
     m_pDC->SelectObject(m_pOldBrush);
     m_pBrush->DeleteObject();
     m_pDC->SelectObject(m_pOldPen);
@@ -38,8 +40,9 @@ void CDrawTools::RestorePenBrush()
 void CDrawTools::SelectTextStyle(ColorRef crText, ColorRef crBk, int nPointSize,
                                  const char* pszFace)
 {
-    if (m_pDC == nullptr)
+    if (m_pDC == nullptr) {
         return;
+    }
     m_crOldText = m_pDC->SetTextColor(crText);
     m_crOldBk = m_pDC->SetBkColor(crBk);
     m_pFont->CreatePointFont(nPointSize, pszFace != nullptr ? pszFace : "", m_pDC);
@@ -48,8 +51,9 @@ void CDrawTools::SelectTextStyle(ColorRef crText, ColorRef crBk, int nPointSize,
 
 void CDrawTools::RestoreTextStyle()
 {
-    if (m_pDC == nullptr)
+    if (m_pDC == nullptr) {
         return;
+    }
     m_pDC->SetTextColor(m_crOldText);
     m_pDC->SetBkColor(m_crOldBk);
     m_pDC->SelectObject(m_pOldFont);

@@ -14,8 +14,9 @@ char AsciiLower(char c)
 bool IsScreenSaverPath(std::string_view modulePath)
 {
     constexpr std::string_view kExtension = ".scr";
-    if (modulePath.size() < kExtension.size())
+    if (modulePath.size() < kExtension.size()) {
         return false;
+    }
     const std::string_view tail = modulePath.substr(modulePath.size() - kExtension.size());
     return std::equal(tail.begin(), tail.end(), kExtension.begin(),
                       [](char a, char b) { return AsciiLower(a) == b; });

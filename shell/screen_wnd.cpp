@@ -32,8 +32,9 @@ bool CScreenWnd::CreateScreen()
 int CScreenWnd::DrawPicture(CDC* pDC)
 {
     const ImageBuffer& image = m_bShowGrid ? m_pGrid : m_pDisplay;
-    if (!image)
+    if (!image) {
         return 0;
+    }
     return pDC->StretchDIBits(0, 0, m_nWidth, m_nHeight, 0, 0, m_nWidth, m_nHeight, image.get(),
                               MakeDibHeader(m_nWidth, m_nHeight));
 }
@@ -52,8 +53,9 @@ LRESULT CScreenWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         PostToMainWindow(WM_SAVER_STOP);
         break;
     case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE)
+        if (wParam == VK_ESCAPE) {
             PostToMainWindow(WM_SAVER_STOP);
+        }
         break;
     case WM_CLOSE:
         // Closing the show (Alt+F4) stops it like Esc; destroying only the window would leave
@@ -80,8 +82,9 @@ LRESULT CScreenWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 int CScreenWnd::OnCreate()
 {
-    if (Default() == -1)
+    if (Default() == -1) {
         return -1;
+    }
     CreateBandsAndPalette();
     return 0;
 }
@@ -89,10 +92,11 @@ int CScreenWnd::OnCreate()
 void CScreenWnd::OnPaint()
 {
     CPaintDC dc(this);
-    if (m_nShown >= kFirstShownPicture)
+    if (m_nShown >= kFirstShownPicture) {
         DrawPicture(&dc);
-    else
+    } else {
         PaintWaitingScreen(dc);
+    }
 }
 
 void CScreenWnd::PaintWaitingScreen(CDC& dc)
@@ -110,6 +114,7 @@ void CScreenWnd::PaintWaitingScreen(CDC& dc)
 
 void CScreenWnd::PostToMainWindow(unsigned message)
 {
-    if (CNativeWnd* pMainWnd = AfxGetMainWnd())
+    if (CNativeWnd* pMainWnd = AfxGetMainWnd()) {
         PostMessageW(pMainWnd->m_hWnd, message, 0, 0);
+    }
 }

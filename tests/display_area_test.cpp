@@ -11,7 +11,7 @@ constexpr DisplayRect kPrimary{0, 0, 1920, 1080};
 
 DisplayRect ShowArea(const std::vector<DisplayRect>& displays)
 {
-    return ChooseShowArea(displays, kPrimary.width, kPrimary.height);
+    return ChooseShowArea(displays, [] { return kPrimary; });
 }
 
 }  // namespace
@@ -47,6 +47,19 @@ TEST(DisplayAreaTest, FindsGroupsOfDisplaysFromTheFirstOn)
               (DisplayRect{-1920, 0, 3840, 2400}));
     // One display of exactly that size, wherever it lies.
     EXPECT_EQ(ShowArea({{-3840, -2400, 3840, 2400}}), (DisplayRect{-3840, -2400, 3840, 2400}));
+}
+
+TEST(DisplayAreaTest, ThePrimaryDisplayIsAskedForOnlyWithoutAGroup)
+{
+    int asked = 0;
+    const auto primary = [&] {
+        ++asked;
+        return kPrimary;
+    };
+    EXPECT_EQ(ChooseShowArea({{0, 0, 3840, 2400}}, primary), (DisplayRect{0, 0, 3840, 2400}));
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(ChooseShowArea({{0, 0, 1920, 1080}}, primary), kPrimary);
+    EXPECT_EQ(asked, 1);
 }
 
 TEST(DisplayAreaTest, LaterDisplaysDoNotSpoilAGroupFound)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -168,10 +169,19 @@ TEST(Render, KeepsExactlyAsManyWorkersAliveAsProcessors)
 {
     for (const int processors : {1, 3}) {
         HeadlessShow show(64, 30, processors);
-        g_workerCensus.nMostAlive = 0;
-        show.Context().Render(kInteriorRe, kInteriorIm, kInteriorSpan);
-        EXPECT_EQ(g_workerCensus.nMostAlive.load(), processors);
-        EXPECT_EQ(g_workerCensus.nAlive.load(), 0);
+        // Never more workers alive than processors, in any render. All of them at once is
+        // only seen if the machine starts a thread before an earlier one finishes, which a
+        // busy machine does not always do: some render of a series must show it.
+        int most = 0;
+        for (int render = 0; render < 50 && most < processors; ++render) {
+            show.Context().m_nStep = 0;  // no zoom transition between the renders
+            g_workerCensus.nMostAlive = 0;
+            show.Context().Render(kInteriorRe, kInteriorIm, kInteriorSpan);
+            ASSERT_LE(g_workerCensus.nMostAlive.load(), processors);
+            ASSERT_EQ(g_workerCensus.nAlive.load(), 0);
+            most = std::max(most, g_workerCensus.nMostAlive.load());
+        }
+        EXPECT_EQ(most, processors);
     }
 }
 

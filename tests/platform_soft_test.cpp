@@ -26,18 +26,22 @@ constexpr ColorRef kBlue = MakeColorRef(0, 0, 255);
 void FillWithPattern(CHeadlessWnd& window)
 {
     const CSize size = window.GetClientSize();
-    for (int y = 0; y < size.cy; ++y)
-        for (int x = 0; x < size.cx; ++x)
+    for (int y = 0; y < size.cy; ++y) {
+        for (int x = 0; x < size.cx; ++x) {
             window.GetSurface().SetPixel(x, y, MakeColorRef(x * 7 % 256, y * 11 % 256, 99));
+        }
+    }
 }
 
 int CountPixels(const CHeadlessWnd& window, ColorRef color)
 {
     const CSize size = window.GetClientSize();
     int count = 0;
-    for (int y = 0; y < size.cy; ++y)
-        for (int x = 0; x < size.cx; ++x)
+    for (int y = 0; y < size.cy; ++y) {
+        for (int x = 0; x < size.cx; ++x) {
             count += window.GetPixel(x, y) == color;
+        }
+    }
     return count;
 }
 
@@ -172,8 +176,9 @@ TEST(SoftLines, WidePensAreSymmetricAboutThePath)
     PenOnDc pen(dc, 3, kWhite);
     dc.MoveTo(5, 10);
     dc.LineTo(15, 10);
-    for (int y = 8; y <= 12; ++y)
+    for (int y = 8; y <= 12; ++y) {
         EXPECT_EQ(window.GetPixel(10, y), (y >= 9 && y <= 11) ? kWhite : kBlack) << y;
+    }
     EXPECT_EQ(CountPixels(window, kWhite), 3 * 12);
 }
 
@@ -226,13 +231,14 @@ TEST(SoftRectangle, OutlinesWithThePenInsideAndFillsWithTheBrush)
     brush.CreateSolidBrush(kBlue);
     dc.SelectObject(&brush);
     dc.Rectangle(9, 8, 1, 2);  // corners in either order
-    for (int y = 0; y < 12; ++y)
+    for (int y = 0; y < 12; ++y) {
         for (int x = 0; x < 12; ++x) {
             const bool inside = x >= 1 && x < 9 && y >= 2 && y < 8;
             const bool interior = x >= 3 && x < 7 && y >= 4 && y < 6;
             const ColorRef expected = !inside ? kBlack : interior ? kBlue : kOrange;
             EXPECT_EQ(window.GetPixel(x, y), expected) << x << "," << y;
         }
+    }
 }
 
 TEST(SoftRectangle, ClipsAndXorsEachPixelOnce)
@@ -268,13 +274,14 @@ TEST(SoftDib, StretchCopiesOneToOneAndClips)
     const int width = 5;
     const int height = 3;
     std::vector<std::uint8_t> bits(ImageSize(width, height), 0);
-    for (int row = 0; row < height; ++row)
+    for (int row = 0; row < height; ++row) {
         for (int x = 0; x < width; ++x) {
             std::uint8_t* pixel = bits.data() + row * ImageStride(width) + 3 * x;
             pixel[0] = static_cast<std::uint8_t>(x);
             pixel[1] = static_cast<std::uint8_t>(row);
             pixel[2] = 200;
         }
+    }
     const BitmapInfoHeader header = MakeDibHeader(width, height);
 
     CHeadlessWnd window(width, height);
@@ -352,8 +359,9 @@ TEST(SoftFonts, MissingFaceFallsBackAndSaysSoOnce)
     const auto mentions = [&](const std::string& text) {
         std::size_t count = 0;
         for (auto at = messages.find(text); at != std::string::npos;
-             at = messages.find(text, at + 1))
+             at = messages.find(text, at + 1)) {
             ++count;
+        }
         return count;
     };
     EXPECT_EQ(mentions("No Such Face Anywhere"), 1u) << messages;
@@ -412,15 +420,17 @@ TEST(SoftText, JapaneseRendersInsideTheCell)
         dc.TextOut(5, 3, text);
         // Antialiased grey levels only, and all of them inside the text cell.
         int inked = 0;
-        for (int y = 0; y < 40; ++y)
+        for (int y = 0; y < 40; ++y) {
             for (int x = 0; x < 120; ++x) {
                 const ColorRef pixel = window.GetPixel(x, y);
-                if (pixel == kBlack)
+                if (pixel == kBlack) {
                     continue;
+                }
                 ++inked;
                 EXPECT_EQ(pixel, MakeColorRef(pixel & 0xFF, pixel & 0xFF, pixel & 0xFF));
                 EXPECT_TRUE(x >= 5 && y >= 3 && y < 3 + extent.cy) << x << "," << y;
             }
+        }
         EXPECT_GT(inked, 100) << face;
     }
 }
@@ -470,8 +480,9 @@ TEST(SoftText, ThreadsDrawTextAtTheSameTime)
         font.CreatePointFont(150, face, &dc);
         dc.SelectObject(&font);
         dc.SetTextColor(kWhite);
-        for (int i = 0; i < 40; ++i)
+        for (int i = 0; i < 40; ++i) {
             dc.TextOut(0, 0, "3.14159 画像");
+        }
         return window.CopyImage();
     };
     const std::vector<std::uint8_t> alone = draw("Courier New");

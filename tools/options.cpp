@@ -1,6 +1,5 @@
 #include "tools/options.h"
 
-#include <charconv>
 #include <cmath>
 #include <optional>
 
@@ -8,18 +7,6 @@ namespace {
 
 constexpr int kMaxSide = 16384;
 constexpr int kMaxThreads = 256;
-
-template <typename Number>
-std::optional<Number> ParseNumber(const std::string& text)
-{
-    Number value{};
-    const char* const end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end || text.empty()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<int> ParseInt(const std::string& text, int lowest, int highest)
 {

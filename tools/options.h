@@ -1,8 +1,10 @@
 // The command line of orvane-render.
 #pragma once
 
+#include <charconv>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,20 @@ struct OptionExtension {
     // Usage lines of its options, appended to the help.
     std::string usage;
 };
+
+// The whole text as one number of that type: nothing for an empty text, other characters
+// after the number, or a value beyond the type's range.
+template <typename Number>
+std::optional<Number> ParseNumber(const std::string& text)
+{
+    Number value{};
+    const char* const end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return value;
+}
 
 enum class ParseOutcome { Run, Help, Error };
 

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -23,13 +22,8 @@ constexpr int kStopPollMs = 10;
 template <typename Number>
 std::optional<Number> ParseWhole(const std::string& text, Number lowest)
 {
-    Number value{};
-    const char* const end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end || value < lowest) {
-        return std::nullopt;
-    }
-    return value;
+    const std::optional<Number> value = ParseNumber<Number>(text);
+    return value && *value >= lowest ? value : std::nullopt;
 }
 
 // What the main thread and the tour's own callbacks do to end the show, as the saver's stop.

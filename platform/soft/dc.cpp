@@ -10,8 +10,9 @@ namespace {
 template <class Object>
 Object* Swap(Object*& selected, Object* object)
 {
-    if (object == nullptr || object->IsEmpty())
+    if (object == nullptr || object->IsEmpty()) {
         return nullptr;
+    }
     Object* previous = selected;
     selected = object;
     return previous;
@@ -29,8 +30,9 @@ CDC::State::State()
 
 soft::Surface* CDC::State::Target() const
 {
-    if (!bValid)
+    if (!bValid) {
         return nullptr;
+    }
     return bMemory ? soft::BitmapSurface(*pBitmap) : pWindowSurface;
 }
 

@@ -21,8 +21,9 @@ int CDC::GetDIBits(CBitmap* pBitmap, int nStartRow, int nLines, void* pBits,
                    const BitmapInfoHeader& header)
 {
     const soft::Surface* surface = pBitmap != nullptr ? soft::BitmapSurface(*pBitmap) : nullptr;
-    if (surface == nullptr || pBits == nullptr || !IsSupported(header))
+    if (surface == nullptr || pBits == nullptr || !IsSupported(header)) {
         return 0;
+    }
     const int width = header.biWidth;
     const std::size_t stride = ImageStride(width);
     const std::size_t copied = 3 * static_cast<std::size_t>(std::min(width, surface->Width()));
@@ -45,8 +46,9 @@ int CDC::StretchDIBits(int xDest, int yDest, int nDestWidth, int nDestHeight, in
 {
     soft::Surface* surface = m_pState->Target();
     if (surface == nullptr || pBits == nullptr || !IsSupported(header) || nDestWidth <= 0 ||
-        nDestHeight <= 0 || nSrcWidth <= 0 || nSrcHeight <= 0)
+        nDestHeight <= 0 || nSrcWidth <= 0 || nSrcHeight <= 0) {
         return 0;
+    }
     const auto* bits = static_cast<const std::uint8_t*>(pBits);
     const std::size_t stride = ImageStride(header.biWidth);
     for (int dy = 0; dy < nDestHeight; ++dy) {
@@ -54,18 +56,20 @@ int CDC::StretchDIBits(int xDest, int yDest, int nDestWidth, int nDestHeight, in
         const auto fromTop = static_cast<int>(std::int64_t{dy} * nSrcHeight / nDestHeight);
         const int sourceRow = ySrc + nSrcHeight - 1 - fromTop;
         if (targetY < 0 || targetY >= surface->Height() || sourceRow < 0 ||
-            sourceRow >= header.biHeight)
+            sourceRow >= header.biHeight) {
             continue;
+        }
         const std::uint8_t* source = bits + static_cast<std::size_t>(sourceRow) * stride;
         std::uint8_t* target = surface->Row(targetY);
         if (nDestWidth == nSrcWidth) {
             // The common 1:1 blit: one copy of the part of the row that is on both sides.
             const int first = std::max({0, -xDest, -xSrc});
             const int end = std::min({nDestWidth, surface->Width() - xDest, header.biWidth - xSrc});
-            if (first < end)
+            if (first < end) {
                 std::memcpy(target + 3 * static_cast<std::size_t>(xDest + first),
                             source + 3 * static_cast<std::size_t>(xSrc + first),
                             3 * static_cast<std::size_t>(end - first));
+            }
             continue;
         }
         for (int dx = 0; dx < nDestWidth; ++dx) {
@@ -73,8 +77,9 @@ int CDC::StretchDIBits(int xDest, int yDest, int nDestWidth, int nDestHeight, in
             const int sourceX =
                 xSrc + static_cast<int>(std::int64_t{dx} * nSrcWidth / nDestWidth);
             if (targetX < 0 || targetX >= surface->Width() || sourceX < 0 ||
-                sourceX >= header.biWidth)
+                sourceX >= header.biWidth) {
                 continue;
+            }
             std::memcpy(target + 3 * static_cast<std::size_t>(targetX),
                         source + 3 * static_cast<std::size_t>(sourceX), 3);
         }

@@ -18,8 +18,9 @@ void CDC::LineTo(int x, int y)
     State& state = *m_pState;
     if (soft::Surface* surface = state.Target()) {
         const CPen& pen = *state.pPen;
-        for (const soft::Pixel& pixel : soft::LinePixels(state.x, state.y, x, y, pen.GetWidth()))
+        for (const soft::Pixel& pixel : soft::LinePixels(state.x, state.y, x, y, pen.GetWidth())) {
             surface->Paint(pixel.x, pixel.y, pen.GetColor(), state.rop);
+        }
     }
     MoveTo(x, y);
 }
@@ -30,12 +31,15 @@ void CDC::Rectangle(int left, int top, int right, int bottom)
 {
     State& state = *m_pState;
     soft::Surface* surface = state.Target();
-    if (surface == nullptr)
+    if (surface == nullptr) {
         return;
-    if (left > right)
+    }
+    if (left > right) {
         std::swap(left, right);
-    if (top > bottom)
+    }
+    if (top > bottom) {
         std::swap(top, bottom);
+    }
     const int frame = std::max(state.pPen->GetWidth(), 1);
     const int innerTop = std::min(top + frame, bottom);
     const int innerBottom = std::max(bottom - frame, innerTop);
@@ -57,18 +61,22 @@ void CDC::TextOut(int x, int y, const std::string& text)
     State& state = *m_pState;
     soft::Surface* surface = state.Target();
     const soft::ResolvedFont* font = soft::FontFaceOf(*state.pFont);
-    if (surface == nullptr || font == nullptr)
+    if (surface == nullptr || font == nullptr) {
         return;
+    }
     const soft::TextImage image = soft::RenderText(*font, state.pFont->GetPixelHeight(), text);
-    if (state.bkMode == BkMode::Opaque)
+    if (state.bkMode == BkMode::Opaque) {
         surface->PaintRect(x, y, x + image.extent.cx, y + image.extent.cy, state.crBk,
                            RasterOp::CopyPen);
+    }
     for (const soft::GlyphImage& glyph : image.glyphs) {
         const std::uint8_t* coverage = glyph.coverage.data();
-        for (int row = 0; row < glyph.rows; ++row)
-            for (int column = 0; column < glyph.width; ++column)
+        for (int row = 0; row < glyph.rows; ++row) {
+            for (int column = 0; column < glyph.width; ++column) {
                 surface->Blend(x + glyph.left + column, y + glyph.top + row, state.crText,
                                *coverage++);
+            }
+        }
     }
 }
 
@@ -76,7 +84,8 @@ CSize CDC::GetTextExtent(const std::string& text)
 {
     const State& state = *m_pState;
     const soft::ResolvedFont* font = soft::FontFaceOf(*state.pFont);
-    if (font == nullptr)
+    if (font == nullptr) {
         return CSize{};
+    }
     return soft::MeasureText(*font, state.pFont->GetPixelHeight(), text);
 }

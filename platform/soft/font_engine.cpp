@@ -33,9 +33,11 @@ const std::pair<const char*, const char*> kFaceAliases[] = {
 
 std::string FamilyFor(const std::string& face)
 {
-    for (const auto& [windowsName, freeName] : kFaceAliases)
-        if (face == windowsName)
+    for (const auto& [windowsName, freeName] : kFaceAliases) {
+        if (face == windowsName) {
             return freeName;
+        }
+    }
     return face;
 }
 
@@ -53,9 +55,10 @@ int ScaleToPixels(long fontUnits, int pixelHeight, int unitsPerEm)
 // winAscent and winDescent when the face has one.
 VerticalMetrics MetricsOf(FT_Face ft, int pixelHeight)
 {
-    if (!FT_IS_SCALABLE(ft))
+    if (!FT_IS_SCALABLE(ft)) {
         return {static_cast<int>(ft->size->metrics.ascender >> 6),
                 static_cast<int>(-ft->size->metrics.descender >> 6)};
+    }
     long ascent = ft->ascender;
     long descent = -ft->descender;
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
@@ -72,8 +75,9 @@ std::vector<std::string> StringsOf(FcPattern* pattern, const char* property)
 {
     std::vector<std::string> values;
     FcChar8* value = nullptr;
-    for (int n = 0; FcPatternGetString(pattern, property, n, &value) == FcResultMatch; ++n)
+    for (int n = 0; FcPatternGetString(pattern, property, n, &value) == FcResultMatch; ++n) {
         values.emplace_back(reinterpret_cast<const char*>(value));
+    }
     return values;
 }
 
@@ -89,8 +93,9 @@ FcPattern* QueryPattern(const std::string& family, FcCharSet* charset)
 {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    if (charset != nullptr)
+    if (charset != nullptr) {
         FcPatternAddCharSet(pattern, FC_CHARSET, charset);
+    }
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
@@ -110,8 +115,9 @@ public:
     {
         std::lock_guard lock(m_mutex);
         auto& slot = m_resolved[face];
-        if (!slot)
+        if (!slot) {
             slot = ResolveLocked(face);
+        }
         return slot.get();
     }
 
@@ -132,8 +138,9 @@ public:
 private:
     FontEngine()
     {
-        if (FT_Init_FreeType(&m_library) != 0)
+        if (FT_Init_FreeType(&m_library) != 0) {
             m_library = nullptr;
+        }
     }
 
     std::unique_ptr<ResolvedFont> ResolveLocked(const std::string& face)
@@ -155,12 +162,14 @@ private:
                                });
             FcPatternDestroy(match);
         }
-        if (resolved->pFace != nullptr)
+        if (resolved->pFace != nullptr) {
             resolved->strFamily = resolved->pFace->strFamily;
-        if (!resolved->bExact)
+        }
+        if (!resolved->bExact) {
             std::fprintf(stderr, "Orvane: font \"%s\" is not installed; using \"%s\" instead\n",
                          face.c_str(),
                          resolved->pFace ? resolved->strFamily.c_str() : "(no font)");
+        }
         return resolved;
     }
 
@@ -169,14 +178,16 @@ private:
     {
         FcChar8* file = nullptr;
         int index = 0;
-        if (m_library == nullptr || FcPatternGetString(match, FC_FILE, 0, &file) != FcResultMatch)
+        if (m_library == nullptr || FcPatternGetString(match, FC_FILE, 0, &file) != FcResultMatch) {
             return nullptr;
+        }
         FcPatternGetInteger(match, FC_INDEX, 0, &index);
         auto& slot = m_faces[{reinterpret_cast<const char*>(file), index}];
         if (!slot) {
             FT_Face ft = nullptr;
-            if (FT_New_Face(m_library, reinterpret_cast<const char*>(file), index, &ft) != 0)
+            if (FT_New_Face(m_library, reinterpret_cast<const char*>(file), index, &ft) != 0) {
                 return nullptr;
+            }
             slot = std::make_unique<FontFace>();
             slot->ft = ft;
             const auto families = StringsOf(match, FC_FAMILY);
@@ -191,8 +202,9 @@ private:
     const FontFace* FallbackFor(const FontFace* primary, char32_t codePoint)
     {
         auto key = std::make_pair(primary, codePoint);
-        if (auto found = m_fallbacks.find(key); found != m_fallbacks.end())
+        if (auto found = m_fallbacks.find(key); found != m_fallbacks.end()) {
             return found->second;
+        }
 
         const FontFace* fallback = nullptr;
         FcCharSet* wanted = FcCharSetCreate();
@@ -206,14 +218,17 @@ private:
             FcCharSet* charset = nullptr;
             if (FcPatternGetCharSet(candidates->fonts[i], FC_CHARSET, 0, &charset) !=
                     FcResultMatch ||
-                !FcCharSetHasChar(charset, codePoint))
+                !FcCharSetHasChar(charset, codePoint)) {
                 continue;
+            }
             const FontFace* face = LoadFace(candidates->fonts[i]);
-            if (face != nullptr && FT_Get_Char_Index(face->ft, codePoint) != 0)
+            if (face != nullptr && FT_Get_Char_Index(face->ft, codePoint) != 0) {
                 fallback = face;
+            }
         }
-        if (candidates != nullptr)
+        if (candidates != nullptr) {
             FcFontSetDestroy(candidates);
+        }
         m_fallbacks[key] = fallback;
         return fallback;
     }
@@ -224,8 +239,9 @@ private:
                  std::vector<GlyphImage>* pGlyphs)
     {
         const FontFace* primary = font.pFace;
-        if (primary == nullptr || pixelHeight <= 0)
+        if (primary == nullptr || pixelHeight <= 0) {
             return CSize{};
+        }
         FT_Set_Pixel_Sizes(primary->ft, 0, static_cast<FT_UInt>(pixelHeight));
         const VerticalMetrics metrics = MetricsOf(primary->ft, pixelHeight);
 
@@ -242,11 +258,13 @@ private:
                 }
             }
             const FT_Int32 flags = FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT;
-            if (FT_Load_Glyph(face->ft, glyph, flags) != 0)
+            if (FT_Load_Glyph(face->ft, glyph, flags) != 0) {
                 continue;
+            }
             FT_GlyphSlot slot = face->ft->glyph;
-            if (pGlyphs != nullptr && FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0)
+            if (pGlyphs != nullptr && FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0) {
                 pGlyphs->push_back(CopyGlyph(slot, penX, metrics.ascent));
+            }
             penX += static_cast<int>((slot->advance.x + 32) >> 6);
         }
         return CSize{penX, metrics.ascent + metrics.descent};
@@ -261,13 +279,15 @@ private:
         image.width = static_cast<int>(bitmap.width);
         image.rows = static_cast<int>(bitmap.rows);
         image.coverage.resize(static_cast<std::size_t>(image.width) * image.rows);
-        if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY)
+        if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) {
             return image;
+        }
         for (int row = 0; row < image.rows; ++row) {
             const unsigned char* source = bitmap.buffer + static_cast<long>(row) * bitmap.pitch;
-            if (bitmap.pitch < 0)
+            if (bitmap.pitch < 0) {
                 source = bitmap.buffer +
                          static_cast<long>(image.rows - 1 - row) * -static_cast<long>(bitmap.pitch);
+            }
             std::copy_n(source, image.width,
                         image.coverage.begin() + static_cast<std::ptrdiff_t>(row) * image.width);
         }

@@ -43,8 +43,9 @@ bool CFont::CreatePointFont(int nPointSize, const std::string& face, CDC* pDC)
     const int dpi = pDC != nullptr ? pDC->GetVerticalDpi() : soft::kScreenDpi;
     const int pixelHeight = std::abs(nPointSize * dpi / 720);
     const soft::ResolvedFont* resolved = soft::ResolveFont(face);
-    if (resolved == nullptr)
+    if (resolved == nullptr) {
         return false;
+    }
     m_nPixelHeight = pixelHeight != 0 ? pixelHeight : kDefaultPixelHeight;
     m_strFace = face;
     m_hObject = const_cast<soft::ResolvedFont*>(resolved);
@@ -56,8 +57,9 @@ void CFont::ReleaseNative() {}
 bool CBitmap::CreateCompatibleBitmap(CDC* /*pDC*/, int nWidth, int nHeight)
 {
     DeleteObject();
-    if (nWidth < 0 || nHeight < 0)
+    if (nWidth < 0 || nHeight < 0) {
         return false;
+    }
     try {
         m_hObject = new soft::Surface(nWidth, nHeight);
     } catch (const std::bad_alloc&) {

@@ -11,19 +11,22 @@ namespace {
 // Even widths have their centre between pixels, up and left of the path pixel.
 std::vector<Pixel> PenStamp(int penWidth)
 {
-    if (penWidth <= 1)
+    if (penWidth <= 1) {
         return {Pixel{0, 0}};
+    }
     const int first = -penWidth / 2;
     const double centre = penWidth % 2 == 0 ? 0.5 : 0.0;
     const double radius = penWidth / 2.0;
     std::vector<Pixel> stamp;
-    for (int dy = first; dy < first + penWidth; ++dy)
+    for (int dy = first; dy < first + penWidth; ++dy) {
         for (int dx = first; dx < first + penWidth; ++dx) {
             const double ex = dx + centre;
             const double ey = dy + centre;
-            if (ex * ex + ey * ey <= radius * radius)
+            if (ex * ex + ey * ey <= radius * radius) {
                 stamp.push_back(Pixel{dx, dy});
+            }
         }
+    }
     return stamp;
 }
 
@@ -41,8 +44,9 @@ std::vector<Pixel> LinePixels(int x0, int y0, int x1, int y1, int penWidth)
     int x = x0;
     int y = y0;
     while (x != x1 || y != y1) {
-        for (const Pixel& offset : stamp)
+        for (const Pixel& offset : stamp) {
             pixels.push_back(Pixel{x + offset.x, y + offset.y});
+        }
         const int doubled = 2 * error;
         if (doubled >= dy) {
             error += dy;

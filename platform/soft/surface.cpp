@@ -29,8 +29,9 @@ void Surface::Resize(int width, int height)
 
 ColorRef Surface::GetPixel(int x, int y) const
 {
-    if (!Contains(x, y))
+    if (!Contains(x, y)) {
         return 0;
+    }
     const std::uint8_t* p = At(x, y);
     return MakeColorRef(p[2], p[1], p[0]);
 }
@@ -42,8 +43,9 @@ void Surface::SetPixel(int x, int y, ColorRef color)
 
 void Surface::Paint(int x, int y, ColorRef color, RasterOp op)
 {
-    if (!Contains(x, y))
+    if (!Contains(x, y)) {
         return;
+    }
     std::uint8_t* p = At(x, y);
     if (op == RasterOp::XorPen) {
         p[0] ^= Blue(color);
@@ -62,15 +64,18 @@ void Surface::PaintRect(int left, int top, int right, int bottom, ColorRef color
     top = std::max(top, 0);
     right = std::min(right, m_width);
     bottom = std::min(bottom, m_height);
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
             Paint(x, y, color, op);
+        }
+    }
 }
 
 void Surface::Blend(int x, int y, ColorRef color, int coverage)
 {
-    if (!Contains(x, y) || coverage <= 0)
+    if (!Contains(x, y) || coverage <= 0) {
         return;
+    }
     std::uint8_t* p = At(x, y);
     coverage = std::min(coverage, 255);
     p[0] = Mix(p[0], Blue(color), coverage);

@@ -1,6 +1,7 @@
 // The backend half of the kernel services on Linux.
 #include <cstdio>
 #include <filesystem>
+#include <exception>
 #include <system_error>
 #include <thread>
 
@@ -10,10 +11,11 @@ namespace platform {
 
 bool BeginThread(ThreadProc proc, void* pParam)
 {
+    // No resources or no memory for a thread: the caller decides, as with the C runtime.
     try {
         std::thread(proc, pParam).detach();
         return true;
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {
         return false;
     }
 }

@@ -19,11 +19,13 @@ BITMAPINFO ToBitmapInfo(const BitmapInfoHeader& header)
 template <class T>
 T* SelectInto(HDC hdc, SelectionSlot<T>& slot, T* pObject)
 {
-    if (hdc == nullptr || pObject == nullptr || pObject->IsEmpty())
+    if (hdc == nullptr || pObject == nullptr || pObject->IsEmpty()) {
         return nullptr;
+    }
     const HGDIOBJ previous = ::SelectObject(hdc, static_cast<HGDIOBJ>(pObject->GetSafeHandle()));
-    if (previous == nullptr || previous == HGDI_ERROR)
+    if (previous == nullptr || previous == HGDI_ERROR) {
         return nullptr;
+    }
 
     T* pPrevious = nullptr;
     if (previous == slot.hSelected) {
@@ -49,8 +51,9 @@ T* SelectInto(HDC hdc, SelectionSlot<T>& slot, T* pObject)
 template <class T>
 void SelectOriginal(HDC hdc, const SelectionSlot<T>& slot)
 {
-    if (!slot.borrowed.empty())
+    if (!slot.borrowed.empty()) {
         ::SelectObject(hdc, static_cast<HGDIOBJ>(slot.borrowed.front()->GetSafeHandle()));
+    }
 }
 
 }  // namespace
@@ -60,8 +63,9 @@ CDC::CDC() : m_pState(std::make_unique<State>()) {}
 CDC::~CDC()
 {
     State& state = *m_pState;
-    if (state.hdc == nullptr)
+    if (state.hdc == nullptr) {
         return;
+    }
     SelectOriginal(state.hdc, state.pen);
     SelectOriginal(state.hdc, state.brush);
     SelectOriginal(state.hdc, state.font);
@@ -84,11 +88,13 @@ CDC::~CDC()
 bool CDC::CreateCompatibleDC(CDC* pDC)
 {
     State& state = *m_pState;
-    if (state.hdc != nullptr || (pDC != nullptr && !pDC->IsValid()))
+    if (state.hdc != nullptr || (pDC != nullptr && !pDC->IsValid())) {
         return false;
+    }
     state.hdc = ::CreateCompatibleDC(pDC != nullptr ? pDC->m_pState->hdc : nullptr);
-    if (state.hdc == nullptr)
+    if (state.hdc == nullptr) {
         return false;
+    }
     state.release = State::Release::DeleteDC;
     return true;
 }
@@ -110,15 +116,17 @@ ColorRef CDC::SetBkColor(ColorRef color)
 
 BkMode CDC::SetBkMode(BkMode mode)
 {
-    if (!IsValid())
+    if (!IsValid()) {
         return BkMode::Opaque;
+    }
     return static_cast<BkMode>(::SetBkMode(m_pState->hdc, static_cast<int>(mode)));
 }
 
 RasterOp CDC::SetROP2(RasterOp op)
 {
-    if (!IsValid())
+    if (!IsValid()) {
         return RasterOp::CopyPen;
+    }
     return static_cast<RasterOp>(::SetROP2(m_pState->hdc, static_cast<int>(op)));
 }
 
@@ -149,26 +157,30 @@ CBitmap* CDC::SelectObject(CBitmap* pBitmap)
 
 void CDC::MoveTo(int x, int y)
 {
-    if (IsValid())
+    if (IsValid()) {
         MoveToEx(m_pState->hdc, x, y, nullptr);
+    }
 }
 
 void CDC::LineTo(int x, int y)
 {
-    if (IsValid())
+    if (IsValid()) {
         ::LineTo(m_pState->hdc, x, y);
+    }
 }
 
 void CDC::Rectangle(int left, int top, int right, int bottom)
 {
-    if (IsValid())
+    if (IsValid()) {
         ::Rectangle(m_pState->hdc, left, top, right, bottom);
+    }
 }
 
 void CDC::TextOut(int x, int y, const std::string& text)
 {
-    if (!IsValid())
+    if (!IsValid()) {
         return;
+    }
     const std::wstring wide = platform::win32::Utf8ToWide(text);
     TextOutW(m_pState->hdc, x, y, wide.c_str(), static_cast<int>(wide.size()));
 }
@@ -186,21 +198,24 @@ CSize CDC::GetTextExtent(const std::string& text)
 int CDC::GetDIBits(CBitmap* pBitmap, int nStartRow, int nLines, void* pBits,
                    const BitmapInfoHeader& header)
 {
-    if (!IsValid() || pBitmap == nullptr || pBitmap->IsEmpty())
+    if (!IsValid() || pBitmap == nullptr || pBitmap->IsEmpty()) {
         return 0;
+    }
     State& state = *m_pState;
     const HGDIOBJ hBitmap = static_cast<HGDIOBJ>(pBitmap->GetSafeHandle());
     // GDI wants the bitmap out of every DC while it is read: lend the DC its own bitmap back
     // for the moment.
     const bool selectedHere =
         state.bitmap.hSelected == hBitmap && !state.bitmap.borrowed.empty();
-    if (selectedHere)
+    if (selectedHere) {
         SelectOriginal(state.hdc, state.bitmap);
+    }
     BITMAPINFO info = ToBitmapInfo(header);
     const int lines = ::GetDIBits(state.hdc, static_cast<HBITMAP>(hBitmap), nStartRow, nLines,
                                   pBits, &info, DIB_RGB_COLORS);
-    if (selectedHere)
+    if (selectedHere) {
         ::SelectObject(state.hdc, hBitmap);
+    }
     return lines;
 }
 
@@ -208,8 +223,9 @@ int CDC::StretchDIBits(int xDest, int yDest, int nDestWidth, int nDestHeight, in
                        int nSrcWidth, int nSrcHeight, const void* pBits,
                        const BitmapInfoHeader& header)
 {
-    if (!IsValid())
+    if (!IsValid()) {
         return 0;
+    }
     const BITMAPINFO info = ToBitmapInfo(header);
     return ::StretchDIBits(m_pState->hdc, xDest, yDest, nDestWidth, nDestHeight, xSrc, ySrc,
                            nSrcWidth, nSrcHeight, pBits, &info, DIB_RGB_COLORS, SRCCOPY);

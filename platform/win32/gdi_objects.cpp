@@ -66,8 +66,9 @@ bool CFont::CreatePointFont(int nPointSize, const std::string& face, CDC* pDC)
     font.lfCharSet = DEFAULT_CHARSET;
     CopyFaceName(face, font);
     font.lfHeight = PointSizeToHeight(hdc, nPointSize);
-    if (screenDC)
+    if (screenDC) {
         ReleaseDC(nullptr, hdc);
+    }
 
     m_hObject = CreateFontIndirectW(&font);
     m_nPixelHeight = -font.lfHeight;
@@ -83,8 +84,9 @@ void CFont::ReleaseNative()
 bool CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight)
 {
     DeleteObject();
-    if (pDC == nullptr || !pDC->IsValid())
+    if (pDC == nullptr || !pDC->IsValid()) {
         return false;
+    }
     m_hObject = ::CreateCompatibleBitmap(pDC->GetState().hdc, nWidth, nHeight);
     m_nWidth = nWidth;
     m_nHeight = nHeight;

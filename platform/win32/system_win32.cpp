@@ -31,8 +31,9 @@ std::wstring ModuleFileName()
     for (;;) {
         const DWORD length =
             GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
+        if (length == 0) {
             return {};
+        }
         // A full buffer means the path may have been cut: try again with more room.
         if (length < path.size()) {
             path.resize(length);
@@ -50,8 +51,9 @@ std::wstring ModuleFileName()
 bool BeginThread(ThreadProc proc, void* pParam)
 {
     auto* pStart = new (std::nothrow) ThreadStart{proc, pParam};
-    if (pStart == nullptr)
+    if (pStart == nullptr) {
         return false;
+    }
     const std::uintptr_t handle = _beginthreadex(nullptr, 0, RunThread, pStart, 0, nullptr);
     if (handle == 0) {
         delete pStart;
@@ -77,11 +79,13 @@ std::wstring ProgramTitle()
 {
     std::wstring name = ModuleFileName();
     const std::size_t folderEnd = name.find_last_of(L"\\/");
-    if (folderEnd != std::wstring::npos)
+    if (folderEnd != std::wstring::npos) {
         name.erase(0, folderEnd + 1);
+    }
     const std::size_t extension = name.rfind(L'.');
-    if (extension != std::wstring::npos)
+    if (extension != std::wstring::npos) {
         name.erase(extension);
+    }
     return name;
 }
 

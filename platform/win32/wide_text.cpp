@@ -4,8 +4,9 @@ namespace platform::win32 {
 
 std::wstring Utf8ToWide(const std::string& text)
 {
-    if (text.empty())
+    if (text.empty()) {
         return {};
+    }
     const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                            nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
@@ -16,8 +17,9 @@ std::wstring Utf8ToWide(const std::string& text)
 
 std::string WideToUtf8(const std::wstring& text)
 {
-    if (text.empty())
+    if (text.empty()) {
         return {};
+    }
     const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                            nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<std::size_t>(length), '\0');

@@ -17,8 +17,9 @@ CClientDC::CClientDC(CWnd* pWnd)
 {
     State& state = GetState();
     state.hwnd = HandleOf(pWnd);
-    if (state.hwnd == nullptr)
+    if (state.hwnd == nullptr) {
         return;
+    }
     state.hdc = GetDC(state.hwnd);
     state.release = State::Release::ReleaseDC;
 }
@@ -30,8 +31,9 @@ CWindowDC::CWindowDC(CWnd* pWnd)
 {
     State& state = GetState();
     state.hwnd = HandleOf(pWnd);
-    if (state.hwnd == nullptr)
+    if (state.hwnd == nullptr) {
         return;
+    }
     state.hdc = GetWindowDC(state.hwnd);
     state.release = State::Release::ReleaseDC;
 }
@@ -42,8 +44,9 @@ CPaintDC::CPaintDC(CWnd* pWnd)
 {
     State& state = GetState();
     state.hwnd = HandleOf(pWnd);
-    if (state.hwnd == nullptr)
+    if (state.hwnd == nullptr) {
         return;
+    }
     state.hdc = BeginPaint(state.hwnd, &state.paint);
     state.release = State::Release::EndPaint;
 }

@@ -43,8 +43,9 @@ INT_PTR CDialog::DoModal()
 
 void CDialog::EndDialog(INT_PTR result)
 {
-    if (m_hWnd != nullptr)
+    if (m_hWnd != nullptr) {
         ::EndDialog(m_hWnd, result);
+    }
 }
 
 BOOL CDialog::OnInitDialog()
@@ -94,8 +95,9 @@ LRESULT CDialog::DefaultProc(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lPara
 std::wstring CDialog::GetItemText(int id) const
 {
     const HWND hItem = GetDlgItem(m_hWnd, id);
-    if (hItem == nullptr)
+    if (hItem == nullptr) {
         return {};
+    }
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hItem)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
         GetWindowTextW(hItem, text.data(), static_cast<int>(text.size()))));
@@ -112,8 +114,9 @@ void CDialog::CenterWindow()
     RECT area{};
     const HWND hOwner = GetWindow(m_hWnd, GW_OWNER);
     if (hOwner == nullptr || IsWindowVisible(hOwner) == FALSE || IsIconic(hOwner) != FALSE ||
-        GetWindowRect(hOwner, &area) == FALSE)
+        GetWindowRect(hOwner, &area) == FALSE) {
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    }
     RECT dialog{};
     GetWindowRect(m_hWnd, &dialog);
     const int width = dialog.right - dialog.left;
@@ -131,8 +134,9 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     }
     // Messages before WM_INITDIALOG (the font) find no object yet.
     auto* pDialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(hWnd, DWLP_USER));
-    if (pDialog == nullptr)
+    if (pDialog == nullptr) {
         return FALSE;
+    }
 
     bool passedOn = false;
     const LRESULT result = pDialog->Dispatch(message, wParam, lParam, &passedOn);
@@ -140,10 +144,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
         SetWindowLongPtrW(hWnd, DWLP_USER, 0);
         pDialog->m_hWnd = nullptr;
     }
-    if (passedOn)
+    if (passedOn) {
         return FALSE;
-    if (ReturnsResultDirectly(message))
+    }
+    if (ReturnsResultDirectly(message)) {
         return static_cast<INT_PTR>(result);
+    }
     SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, result);
     return TRUE;
 }

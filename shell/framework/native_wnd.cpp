@@ -28,8 +28,9 @@ CNativeWnd::~CNativeWnd()
 CSize CNativeWnd::GetClientSize() const
 {
     RECT rect{};
-    if (m_hWnd != nullptr)
+    if (m_hWnd != nullptr) {
         GetClientRect(m_hWnd, &rect);
+    }
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
@@ -52,21 +53,24 @@ bool CNativeWnd::DestroyWindow()
 
 void CNativeWnd::MoveWindow(int x, int y, int width, int height, bool repaint)
 {
-    if (m_hWnd != nullptr)
+    if (m_hWnd != nullptr) {
         ::MoveWindow(m_hWnd, x, y, width, height, repaint);
+    }
 }
 
 void CNativeWnd::SetWindowPos(HWND hInsertAfter, int x, int y, int width, int height, UINT flags)
 {
-    if (m_hWnd != nullptr)
+    if (m_hWnd != nullptr) {
         ::SetWindowPos(m_hWnd, hInsertAfter, x, y, width, height, flags);
+    }
 }
 
 void CNativeWnd::Invalidate(bool erase)
 {
     // A null handle would invalidate every window of the desktop.
-    if (m_hWnd != nullptr)
+    if (m_hWnd != nullptr) {
         InvalidateRect(m_hWnd, nullptr, erase);
+    }
 }
 
 LRESULT CNativeWnd::WindowProc(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/)
@@ -91,8 +95,9 @@ LRESULT CNativeWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool* p
     const CurrentMessage outer = m_current;
     m_current = {message, wParam, lParam, false};
     const LRESULT result = WindowProc(message, wParam, lParam);
-    if (pPassedOn != nullptr)
+    if (pPassedOn != nullptr) {
         *pPassedOn = m_current.passedOn;
+    }
     m_current = outer;
     return result;
 }
@@ -107,8 +112,9 @@ LRESULT CALLBACK CNativeWnd::StandardWndProc(HWND hWnd, UINT message, WPARAM wPa
         pWnd->m_hWnd = hWnd;
         SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pWnd));
     }
-    if (pWnd == nullptr)
+    if (pWnd == nullptr) {
         return DefWindowProcW(hWnd, message, wParam, lParam);
+    }
 
     const LRESULT result = pWnd->Dispatch(message, wParam, lParam);
     if (message == WM_NCDESTROY) {

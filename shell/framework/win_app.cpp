@@ -13,8 +13,9 @@ CWinApp::CWinApp()
 
 CWinApp::~CWinApp()
 {
-    if (g_pApp == this)
+    if (g_pApp == this) {
         g_pApp = nullptr;
+    }
 }
 
 CWinApp* AfxGetApp()
@@ -34,15 +35,17 @@ HINSTANCE AfxGetInstanceHandle()
 
 int AfxMessageBox(const std::string& text, UINT type)
 {
-    if ((type & MB_ICONMASK) == 0)
+    if ((type & MB_ICONMASK) == 0) {
         type |= MB_ICONEXCLAMATION;
+    }
     return platform::win32::ShowMessageBox(text, type);
 }
 
 int WINAPI WinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevInstance*/, LPSTR /*lpCmdLine*/,
                    int /*nShowCmd*/)
 {
-    if (CWinApp* pApp = AfxGetApp())
+    if (CWinApp* pApp = AfxGetApp()) {
         pApp->InitInstance();
+    }
     return 0;
 }

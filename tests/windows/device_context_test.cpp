@@ -183,16 +183,19 @@ TEST_F(DeviceContextTest, GetDIBitsReadsTheSelectedBitmapBottomUp)
 TEST_F(DeviceContextTest, StretchDIBitsCopiesOneToOneExactly)
 {
     std::vector<std::uint8_t> source(ImageSize(kWidth, kHeight));
-    for (int row = 0; row < kHeight; ++row)
-        for (int x = 0; x < 3 * kWidth; ++x)
+    for (int row = 0; row < kHeight; ++row) {
+        for (int x = 0; x < 3 * kWidth; ++x) {
             source[row * ImageStride(kWidth) + x] = static_cast<std::uint8_t>(17 * row + 5 * x + 1);
+        }
+    }
     EXPECT_EQ(m_dc.StretchDIBits(0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, source.data(),
                                  MakeDibHeader(kWidth, kHeight)),
               kHeight);
     std::vector<std::uint8_t> copy = ReadBack();
-    for (int row = 0; row < kHeight; ++row)
+    for (int row = 0; row < kHeight; ++row) {
         EXPECT_EQ(std::vector(Pixel(copy, 0, row), Pixel(copy, kWidth, row)),
                   std::vector(Pixel(source, 0, row), Pixel(source, kWidth, row)));
+    }
 }
 
 TEST_F(DeviceContextTest, AnXorOutlineDrawnTwiceLeavesNoTrace)

@@ -26,8 +26,9 @@ protected:
     {
         m_messages.push_back(message);
         if (message == WM_CREATE) {
-            if (Default() == -1)
+            if (Default() == -1) {
                 return -1;
+            }
             return m_createResult;
         }
         if (message == WM_GETTEXTLENGTH) {
@@ -44,9 +45,11 @@ private:
 
 bool Saw(const CProbeWnd& window, UINT message)
 {
-    for (UINT seen : window.m_messages)
-        if (seen == message)
+    for (UINT seen : window.m_messages) {
+        if (seen == message) {
             return true;
+        }
+    }
     return false;
 }
 

@@ -37,8 +37,9 @@ protected:
         std::vector<UINT> requests;
         MSG message;
         while (PeekMessageW(&message, m_mainWindow.m_hWnd, WM_SAVER_REDRAW, WM_SAVER_STOP,
-                            PM_REMOVE))
+                            PM_REMOVE)) {
             requests.push_back(message.message);
+        }
         return requests;
     }
 
@@ -78,8 +79,9 @@ TEST_F(ScreenWindowTest, OnlyTheLeftButtonEscapeAndClosingAskToStop)
     EXPECT_EQ(DrainRequests(), Requests{WM_SAVER_STOP});
     EXPECT_TRUE(IsWindow(m_screen.m_hWnd));
 
-    for (WPARAM key : {WPARAM{VK_SPACE}, WPARAM{VK_RETURN}, WPARAM{'A'}})
+    for (WPARAM key : {WPARAM{VK_SPACE}, WPARAM{VK_RETURN}, WPARAM{'A'}}) {
         Send(WM_KEYDOWN, key);
+    }
     Send(WM_MOUSEMOVE);
     Send(WM_LBUTTONUP);
     EXPECT_EQ(DrainRequests(), Requests{});

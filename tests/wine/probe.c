@@ -19,12 +19,15 @@ static void WriteUtf8(const wchar_t* text)
 {
     char buffer[8192];
     const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer, NULL, NULL);
-    if (length <= 1)
+    if (length <= 1) {
         return;
+    }
     /* Line breaks inside a text would split its record. */
-    for (char* p = buffer; *p != '\0'; ++p)
-        if (*p == '\r' || *p == '\n' || *p == '\t')
+    for (char* p = buffer; *p != '\0'; ++p) {
+        if (*p == '\r' || *p == '\n' || *p == '\t') {
             *p = ' ';
+        }
+    }
     fputs(buffer, stdout);
 }
 
@@ -73,16 +76,18 @@ int main(int argc, char** argv)
     }
     if (argc == 3 && strcmp(argv[1], "controls") == 0) {
         const HWND hWnd = ParseHandle(argv[2]);
-        if (!IsWindow(hWnd))
+        if (!IsWindow(hWnd)) {
             return 2;
+        }
         EnumChildWindows(hWnd, ListChild, 0);
         return 0;
     }
     if (argc == 2 && strcmp(argv[1], "focus") == 0) {
         GUITHREADINFO info;
         info.cbSize = sizeof info;
-        if (!GetGUIThreadInfo(0, &info))
+        if (!GetGUIThreadInfo(0, &info)) {
             return 2;
+        }
         printf("%lld\t%lld\t%d\n", (long long)(INT_PTR)GetForegroundWindow(),
                (long long)(INT_PTR)info.hwndFocus, info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0);
         return 0;
