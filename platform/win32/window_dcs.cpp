@@ -6,22 +6,25 @@
 
 namespace {
 
-HWND HandleOf(CWnd* pWnd)
+// Binds the DC to the window's handle and opens it with open(hwnd, state); nothing for a window
+// without a handle.
+template <typename Open>
+void OpenWindowDC(CDC::State& state, CWnd* pWnd, CDC::State::Release release, Open open)
 {
-    return pWnd != nullptr ? static_cast<HWND>(pWnd->GetSafeHwnd()) : nullptr;
+    state.hwnd = pWnd != nullptr ? static_cast<HWND>(pWnd->GetSafeHwnd()) : nullptr;
+    if (state.hwnd == nullptr) {
+        return;
+    }
+    state.hdc = open(state.hwnd, state);
+    state.release = release;
 }
 
 }  // namespace
 
 CClientDC::CClientDC(CWnd* pWnd)
 {
-    State& state = GetState();
-    state.hwnd = HandleOf(pWnd);
-    if (state.hwnd == nullptr) {
-        return;
-    }
-    state.hdc = GetDC(state.hwnd);
-    state.release = State::Release::ReleaseDC;
+    OpenWindowDC(GetState(), pWnd, State::Release::ReleaseDC,
+                 [](HWND hwnd, State&) { return GetDC(hwnd); });
 }
 
 // Giving the DC back is ~CDC's job: it first selects the DC's own objects back.
@@ -29,26 +32,16 @@ CClientDC::~CClientDC() = default;
 
 CWindowDC::CWindowDC(CWnd* pWnd)
 {
-    State& state = GetState();
-    state.hwnd = HandleOf(pWnd);
-    if (state.hwnd == nullptr) {
-        return;
-    }
-    state.hdc = GetWindowDC(state.hwnd);
-    state.release = State::Release::ReleaseDC;
+    OpenWindowDC(GetState(), pWnd, State::Release::ReleaseDC,
+                 [](HWND hwnd, State&) { return GetWindowDC(hwnd); });
 }
 
 CWindowDC::~CWindowDC() = default;
 
 CPaintDC::CPaintDC(CWnd* pWnd)
 {
-    State& state = GetState();
-    state.hwnd = HandleOf(pWnd);
-    if (state.hwnd == nullptr) {
-        return;
-    }
-    state.hdc = BeginPaint(state.hwnd, &state.paint);
-    state.release = State::Release::EndPaint;
+    OpenWindowDC(GetState(), pWnd, State::Release::EndPaint,
+                 [](HWND hwnd, State& state) { return BeginPaint(hwnd, &state.paint); });
 }
 
 CPaintDC::~CPaintDC() = default;
