@@ -5,6 +5,7 @@
 
 #include "engine/image_layout.h"
 #include "engine/render_context.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ std::optional<std::string> PictureFileName(const std::string& base, int slot, bo
 
 bool WriteBmpFile(const std::string& path, const std::uint8_t* pImage, int width, int height)
 {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    std::unique_ptr<std::FILE, FileCloser> file(platform::OpenFile(path, "wb"));
     if (!file) {
         return false;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace platform {
@@ -23,6 +24,10 @@ std::int64_t QueryPerformanceFrequency();
 
 // Full path of the running executable.
 std::string GetModulePath();
+
+// Opens a file named by a UTF-8 path, as std::fopen does. On Windows through the wide
+// functions, so that folder names outside the ANSI code page work.
+std::FILE* OpenFile(const std::string& path, const char* mode);
 
 // A modal message box with an OK button and the program's title (the software backend
 // prints the text on stderr).
