@@ -1,19 +1,6 @@
-# Cross-compiling the Windows program on Linux with the 32-bit MinGW-w64 compilers. The
-# POSIX-threads variant is required: the win32 variant has no std::thread or std::mutex.
-set(CMAKE_SYSTEM_NAME Windows)
+# The 32-bit Windows program: runs on every Windows, 32-bit and 64-bit alike.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(ORVANE_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${ORVANE_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ORVANE_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${ORVANE_MINGW_PREFIX}-windres)
-set(CMAKE_OBJDUMP ${ORVANE_MINGW_PREFIX}-objdump)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${ORVANE_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Test programs run under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Named explicitly: the `wine` launcher prefers the 32-bit loader even where it cannot run.
+set(ORVANE_WINE_LOADER /usr/lib/wine/wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

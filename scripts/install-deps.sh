@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when some are missing.
 #   scripts/install-deps.sh            native build, tests and renderer
-#   scripts/install-deps.sh --windows  also the MinGW cross compiler, Wine, Xvfb and what the
-#                                      end-to-end tests under Wine use
+#   scripts/install-deps.sh --windows  also both MinGW cross compilers, 64-bit Wine, Xvfb and
+#                                      what the end-to-end tests under Wine use; 32-bit Wine
+#                                      only where this machine runs 32-bit programs
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(cmake g++ pkg-config libfreetype-dev libfontconfig-dev libpng-dev
           libgtest-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
           fonts-liberation)
 if [[ "${1:-}" == "--windows" ]]; then
-    packages+=(g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick python3)
+    packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xdotool imagemagick
+               python3)
+    # Where 32-bit programs cannot run, wine32 would even make the `wine` launcher pick a
+    # loader that fails for every program.
+    if scripts/runs-32bit.sh; then
+        packages+=(wine32:i386)
+    fi
 fi
 
 missing=()

@@ -1,14 +1,72 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test.
-set -euo pipefail
+# Builds everything and runs every test; the last line sums them up as
+# "N passed, N failed, N skipped". Exits non-zero when a build or a test failed.
+#
+# The Windows program is built for 32-bit and 64-bit Windows and run under Wine on a virtual
+# display. Debian's Wine runs 32-bit Windows programs only as 32-bit Linux processes: where
+# this machine cannot run those, the 32-bit program's checks are counted as skipped.
+set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh --windows
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j "$(nproc)"
-ctest --test-dir build --output-on-failure -j "$(nproc)"
+scripts/install-deps.sh --windows || exit 1
 
-# The Windows program, cross-built, then run under Wine on a virtual display.
-cmake --preset windows
-cmake --build --preset windows -j "$(nproc)"
-tests/wine/run-e2e.sh
+passed=0 failed=0 skipped=0
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+
+# count LOG: adds the counts of the suite's closing line (ours, or CTest's) to the totals; a
+# suite that ended without one counts as one failure.
+count() {
+    local line p f s=0 total
+    line=$(grep -a -E '^[0-9]+ passed, [0-9]+ failed|tests passed, [0-9]+ tests failed out of' "$1" |
+           tail -n 1)
+    if [[ $line =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed(,\ ([0-9]+)\ skipped)? ]]; then
+        p=${BASH_REMATCH[1]} f=${BASH_REMATCH[2]} s=${BASH_REMATCH[4]:-0}
+    elif [[ $line =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+        f=${BASH_REMATCH[1]} total=${BASH_REMATCH[2]}
+        p=$((total - f))
+    else
+        p=0 f=1
+    fi
+    passed=$((passed + p)) failed=$((failed + f)) skipped=$((skipped + s))
+    LAST_TOTAL=$((p + f + s))
+}
+
+# suite NAME COMMAND...: runs one suite, shows its output and counts its closing line.
+suite() {
+    local name=$1 log="$logs/$1.log"
+    shift
+    echo "== $name"
+    "$@" 2>&1 | tee "$log"
+    [[ ${PIPESTATUS[0]} -eq 0 ]] || grep -q -E '[1-9][0-9]* (tests )?failed' "$log" ||
+        echo "$name: failed" >>"$log"
+    count "$log"
+}
+
+native() {
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null &&
+        cmake --build build -j "$(nproc)" &&
+        ctest --test-dir build --output-on-failure -j "$(nproc)"
+}
+
+suite native native
+echo "== Windows programs"
+for preset in windows windows64; do
+    if ! { cmake --preset "$preset" >/dev/null &&
+           cmake --build --preset "$preset" -j "$(nproc)"; }; then
+        echo "the $preset build failed"
+        failed=$((failed + 1))
+    fi
+done
+suite wine64 tests/wine/run-e2e.sh --arch 64
+checks_per_program=$LAST_TOTAL
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    suite wine32 tests/wine/run-e2e.sh --arch 32
+else
+    echo "== wine32: this machine cannot run 32-bit programs; the 32-bit program's" \
+         "$checks_per_program checks are skipped"
+    skipped=$((skipped + checks_per_program))
+fi
+
+echo "$passed passed, $failed failed, $skipped skipped"
+[[ $failed -eq 0 ]]

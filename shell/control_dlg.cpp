@@ -116,13 +116,18 @@ LRESULT CControlDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATE:
         // A screen saver's dialog opens below the running show and must not take the keyboard
         // from it: keys would press its hidden buttons, and the hidden message box of a second
-        // start would swallow the Esc meant for the show.
-        if (LOWORD(wParam) != WA_INACTIVE && m_pScreenWnd != nullptr &&
-            m_pScreenWnd->m_bRunning != 0 && InScreenSaverMode()) {
-            SetActiveWindow(m_pScreenWnd->m_hWnd);
+        // start would swallow the Esc meant for the show. The show is activated from a posted
+        // message: activating from inside WM_ACTIVATE would re-enter the activation under way.
+        if (LOWORD(wParam) != WA_INACTIVE && ShowHasKeyboard()) {
+            PostMessageW(m_hWnd, WM_SAVER_ACTIVATE_SHOW, 0, 0);
             return 0;
         }
         break;
+    case WM_SAVER_ACTIVATE_SHOW:
+        if (ShowHasKeyboard()) {
+            SetActiveWindow(m_pScreenWnd->m_hWnd);
+        }
+        return 0;
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_START) {
             OnStart();
@@ -148,6 +153,11 @@ LRESULT CControlDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     return CDialog::WindowProc(message, wParam, lParam);
+}
+
+bool CControlDlg::ShowHasKeyboard() const
+{
+    return m_pScreenWnd != nullptr && m_pScreenWnd->m_bRunning != 0 && InScreenSaverMode();
 }
 
 void CControlDlg::OnSysCommand(UINT nID)

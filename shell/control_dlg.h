@@ -34,6 +34,8 @@ private:
     LRESULT OnSaverRedraw();
     LRESULT OnSaverStop();
 
+    // A screen saver's running show keeps the keyboard: the dialog below it must not take it.
+    bool ShowHasKeyboard() const;
     // The stop sequence up to closing the dialog; false when no show was running.
     bool StopShow();
     // The screen window could not be made: say so and end the program.

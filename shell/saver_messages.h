@@ -5,3 +5,6 @@
 constexpr unsigned WM_SAVER_REDRAW = 0x465;
 // Stop the show; in screen-saver mode end the program (WM_USER + 102).
 constexpr unsigned WM_SAVER_STOP = 0x466;
+// Give the keyboard back to the running show (WM_USER + 103). Posted by the dialog to itself,
+// so that the activation happens after the one that is under way has ended.
+constexpr unsigned WM_SAVER_ACTIVATE_SHOW = 0x467;

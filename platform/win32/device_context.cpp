@@ -63,13 +63,12 @@ CDC::CDC() : m_pState(std::make_unique<State>()) {}
 CDC::~CDC()
 {
     State& state = *m_pState;
-    if (state.hdc == nullptr) {
-        return;
+    if (state.hdc != nullptr) {
+        SelectOriginal(state.hdc, state.pen);
+        SelectOriginal(state.hdc, state.brush);
+        SelectOriginal(state.hdc, state.font);
+        SelectOriginal(state.hdc, state.bitmap);
     }
-    SelectOriginal(state.hdc, state.pen);
-    SelectOriginal(state.hdc, state.brush);
-    SelectOriginal(state.hdc, state.font);
-    SelectOriginal(state.hdc, state.bitmap);
     switch (state.release) {
     case State::Release::DeleteDC:
         DeleteDC(state.hdc);
@@ -78,6 +77,7 @@ CDC::~CDC()
         ReleaseDC(state.hwnd, state.hdc);
         break;
     case State::Release::EndPaint:
+        // Every BeginPaint gets its EndPaint, a failed one too: it gives back the caret.
         EndPaint(state.hwnd, &state.paint);
         break;
     case State::Release::None:

@@ -7,7 +7,8 @@
 namespace {
 
 // Binds the DC to the window's handle and opens it with open(hwnd, state); nothing for a window
-// without a handle.
+// without a handle. What was opened is given back even when the open failed: a paint's
+// EndPaint is due after any BeginPaint.
 template <typename Open>
 void OpenWindowDC(CDC::State& state, CWnd* pWnd, CDC::State::Release release, Open open)
 {
@@ -16,7 +17,9 @@ void OpenWindowDC(CDC::State& state, CWnd* pWnd, CDC::State::Release release, Op
         return;
     }
     state.hdc = open(state.hwnd, state);
-    state.release = release;
+    state.release = state.hdc != nullptr || release == CDC::State::Release::EndPaint
+                        ? release
+                        : CDC::State::Release::None;
 }
 
 }  // namespace

@@ -40,6 +40,18 @@ wait_for() {
 
 # --- the environment ----------------------------------------------------------------------
 
+# use_architecture 32|64: the Wine loader, prefix kind and compiler of the programs under test.
+# The loader is named explicitly: where 32-bit Wine is installed, the `wine` launcher picks it
+# even on machines that cannot run it.
+use_architecture() {
+    case $1 in
+        32) E2E_WINE=/usr/lib/wine/wine E2E_WINEARCH=win32 E2E_MINGW=i686-w64-mingw32 ;;
+        64) E2E_WINE=/usr/lib/wine/wine64 E2E_WINEARCH=win64 E2E_MINGW=x86_64-w64-mingw32 ;;
+        *) return 1 ;;
+    esac
+    export WINELOADER=$E2E_WINE    # for the programs Wine itself starts
+}
+
 # start_display GEOMETRY: an Xvfb on a free display number; sets DISPLAY.
 start_display() {
     local number_file="$E2E_TMP/display"
@@ -79,21 +91,21 @@ EOF
     } >"$1"
 }
 
-# make_prefix: a fresh 32-bit Wine prefix in the temporary folder, set up for the program.
+# make_prefix: a fresh Wine prefix of the architecture under test in the temporary folder, set up for the program.
 make_prefix() {
-    export WINEPREFIX="$E2E_TMP/prefix" WINEARCH=win32 WINEDEBUG=-all
+    export WINEPREFIX="$E2E_TMP/prefix" WINEARCH=$E2E_WINEARCH WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="    # no Mono or Gecko installer dialogs
     mkdir -p "$WINEPREFIX"
     wineserver -p    # one server for the whole run, not one per program
-    timeout 120 wineboot -i >"$E2E_TMP/wineboot.log" 2>&1 || return 1
+    timeout 120 "$E2E_WINE" wineboot -i >"$E2E_TMP/wineboot.log" 2>&1 || return 1
     cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     write_wine_registry "$E2E_TMP/setup.reg"
-    timeout 60 wine regedit /S "$(winepath -w "$E2E_TMP/setup.reg")" >/dev/null 2>&1
+    timeout 60 "$E2E_WINE" regedit /S "$("$E2E_WINE" winepath -w "$E2E_TMP/setup.reg")" >/dev/null 2>&1
 }
 
 # build_probe: the window reader, a small console program of its own.
 build_probe() {
-    i686-w64-mingw32-gcc-posix -O1 -Wall -static -mconsole -o "$E2E_TMP/probe.exe" \
+    "$E2E_MINGW-gcc-posix" -O1 -Wall -static -mconsole -o "$E2E_TMP/probe.exe" \
         "$E2E_HERE/probe.c" -luser32
 }
 
@@ -113,13 +125,32 @@ cleanup() {
 
 # --- programs -----------------------------------------------------------------------------
 
-# start_program PATH: runs a Windows program in the background; its exit status lands in
-# $E2E_STATUS_FILE when it ends.
+# start_program PATH [--stopped]: runs a Windows program in the background; its process id
+# lands in $E2E_PID_FILE, its exit status in $E2E_STATUS_FILE when it ends. With --stopped it
+# is held before its first instruction, for step_program.
 start_program() {
     E2E_STATUS_FILE="$E2E_TMP/status.$RANDOM$RANDOM"
+    E2E_PID_FILE="$E2E_STATUS_FILE.pid"
+    local hold=""
+    [[ "${2:-}" == --stopped ]] && hold='kill -STOP $$;'
     # Nothing of the caller's output stays open: a command substitution would wait for it.
-    ( wine "$1"; echo $? >"$E2E_STATUS_FILE" ) </dev/null >>"$E2E_TMP/programs.log" 2>&1 &
+    ( sh -c "$hold"' exec "$0" "$1"' "$E2E_WINE" "$1" &
+      echo $! >"$E2E_PID_FILE"
+      wait $!
+      echo $? >"$E2E_STATUS_FILE" ) </dev/null >>"$E2E_TMP/programs.log" 2>&1 &
+    wait_for 10 test -s "$E2E_PID_FILE"
 }
+
+program_pid() { cat "$E2E_PID_FILE"; }
+
+# step_program SECONDS: lets the program held by start_program --stopped run for a moment
+# and holds it again. Whatever lasts longer than that moment of the program's time can be
+# seen between two steps: nothing depends on catching it by chance.
+step_program() {
+    kill -CONT "$(program_pid)" && sleep "$1" && kill -STOP "$(program_pid)"
+}
+
+release_program() { kill -CONT "$(program_pid)"; }
 
 program_ended() { [[ -s "$E2E_STATUS_FILE" ]]; }
 
@@ -137,7 +168,7 @@ ends_with_status() {
 
 # --- windows ------------------------------------------------------------------------------
 
-probe() { wine "$E2E_TMP/probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
+probe() { "$E2E_WINE" "$E2E_TMP/probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
 
 # Visible top-level windows, topmost first: visible, handle, X window, class, rect, title.
 visible_windows() { probe list | awk -F'\t' '$1 == 1'; }

@@ -2,25 +2,37 @@
 # End-to-end checks of the Windows program: runs Orvane.scr and Orvane.exe under Wine on a
 # virtual display, drives them with xdotool and reads back windows, files and screenshots.
 #
-#   tests/wine/run-e2e.sh [--build DIR] [--screenshots DIR]
+#   tests/wine/run-e2e.sh [--arch 32|64] [--build DIR] [--screenshots DIR]
 #
-# --build: the folder holding Orvane.exe and Orvane.scr (default build-windows/shell); the
-#          Win32 unit tests, when built, are run from tests/windows beside it.
+# --arch: the 32-bit program (default) or the 64-bit one, each under Wine of its kind.
+# --build: the folder holding Orvane.exe and Orvane.scr (default build-windows/shell, or
+#          build-windows64/shell with --arch 64); the Win32 unit tests, when built, are run
+#          from tests/windows beside it.
 # --screenshots: also keep dialog.png, waiting.png, picture.png and grid.png there.
 # E2E_KEEP=1 keeps the temporary folder (prefix, screenshots, logs) for a look afterwards.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build="$root/build-windows/shell"
+arch=32
+build=""
+usage() { echo "usage: $0 [--arch 32|64] [--build DIR] [--screenshots DIR]" >&2; exit 2; }
 while [[ $# -gt 0 ]]; do
+    [[ $# -ge 2 ]] || usage
     case $1 in
+        --arch) arch=$2; shift 2 ;;
         --build) build=$2; shift 2 ;;
         --screenshots) E2E_SCREENSHOTS=$(realpath -m "$2"); shift 2 ;;
-        *) echo "usage: $0 [--build DIR] [--screenshots DIR]" >&2; exit 2 ;;
+        *) usage ;;
     esac
 done
+case $arch in
+    32) build=${build:-$root/build-windows/shell} ;;
+    64) build=${build:-$root/build-windows64/shell} ;;
+    *) usage ;;
+esac
 
 source "$(dirname "$0")/lib.sh"
+use_architecture "$arch"
 
 UNIT_TESTS="$(dirname "$build")/tests/windows/orvane_win32_tests.exe"
 
@@ -60,7 +72,7 @@ win32_unit_tests() {
         note "no $(basename "$UNIT_TESTS"): Win32 unit tests skipped"
         return
     fi
-    if output=$(cd "$E2E_TMP" && timeout 120 wine "$exe" 2>&1); then
+    if output=$(cd "$E2E_TMP" && timeout 120 "$E2E_WINE" "$exe" 2>&1); then
         note "$(grep -a 'PASSED' <<<"$output" | tr -d '\r')"
         pass "Win32 unit tests under Wine"
     else
@@ -120,23 +132,27 @@ screen_window_on_top() {
     [[ "$first" == Orvane:*$'\t'"0,0,$WIDTH,$HEIGHT" ]]
 }
 
-# capture_burst NAME COUNT: COUNT screenshots in quick succession, NAME.1.ppm, NAME.2.ppm, ...
-capture_burst() {
-    local k
-    for ((k = 1; k <= $2; k++)); do
-        screenshot "$E2E_TMP/$1.$k.ppm"
-        sleep 0.05
+# step_until_mapped SECONDS: steps the held program until the show window is mapped.
+step_until_mapped() {
+    local deadline=$(( $(date +%s) + $1 ))
+    until saver_mapped; do
+        (( $(date +%s) < deadline )) || { echo "not mapped after $1 s"; return 1; }
+        step_program 0.005
     done
 }
 
-# first_waiting_screen COUNT: the first screenshot of the burst that shows the waiting screen.
-first_waiting_screen() {
-    local k shot
+# step_to_waiting_screen COUNT: steps the held program, a screenshot after each step, until
+# the screen shows the waiting screen; prints that screenshot. The steps are short against
+# the waiting screen's time (the render of the home view at least), so it cannot be missed.
+step_to_waiting_screen() {
+    local k shot result
     for ((k = 1; k <= $1; k++)); do
         shot="$E2E_TMP/waiting.$k.ppm"
-        imgcheck waiting-screen "$shot" >/dev/null && echo "$shot" && return 0
+        screenshot "$shot"
+        result=$(imgcheck waiting-screen "$shot") && echo "$shot" && return 0
+        step_program 0.002
     done
-    echo "none of the screenshots; the last: $(imgcheck waiting-screen "$shot")"
+    echo "not after $1 steps; the last screenshot: $result"
     return 1
 }
 
@@ -172,24 +188,28 @@ screen_saver_tests() {
     local exe folder shown="" slot=2 attempt picture recoloured next grid_shot waiting
     exe=$(install Orvane.scr Orvane.scr)
     folder=$(dirname "$exe")
-    start_program "$exe"
-
-    check "screen saver: the show starts at once" wait_for 30 saver_mapped || return
-    raise_saver_screen
-    capture_burst waiting 20
-    check "screen saver: the show window is topmost and covers the screen" screen_window_on_top
-    check "screen saver: the show window has the keyboard, not the dialog below it" \
-        focus_on "$(screen_window)"
-
-    if waiting=$(first_waiting_screen 20); then
+    # The program is held and let run in short steps until the waiting screen shows.
+    start_program "$exe" --stopped
+    if ! check "screen saver: the show starts at once" step_until_mapped 60; then
+        release_program
+        return
+    fi
+    if waiting=$(step_to_waiting_screen 100); then
+        release_program
         pass "screen saver: waiting screen with one centred line of white text"
         check "screen saver: the waiting text shows its Japanese glyphs" \
             imgcheck waiting-text "$waiting" "$WAITING_TEXT" "${JAPANESE_FONTS[@]}"
         save_png "$waiting" waiting
     else
+        release_program
         note "$waiting"
         fail "screen saver: waiting screen with one centred line of white text"
     fi
+
+    raise_saver_screen
+    check "screen saver: the show window is topmost and covers the screen" screen_window_on_top
+    check "screen saver: the show window has the keyboard, not the dialog below it" \
+        focus_on "$(screen_window)"
 
     check "screen saver: Orvane_1.bmp written beside the executable" \
         wait_for 60 bmp_complete "$folder/Orvane_1.bmp" "$BMP_SIZE"
@@ -413,7 +433,7 @@ click_control() {
 check "image checks: they reject faulty pictures (self-test)" \
     python3 "$E2E_HERE/imgcheck_test.py" -q
 setup
-note "display $DISPLAY, prefix $WINEPREFIX, program $build"
+note "display $DISPLAY, $arch-bit prefix $WINEPREFIX, program $build"
 win32_unit_tests
 screen_saver_tests
 screen_saver_click_test
