@@ -37,6 +37,13 @@ constexpr std::uint32_t WS_POPUP = 0x80000000, WS_CHILD = 0x40000000, WS_VISIBLE
                         BS_DEFPUSHBUTTON = 1, SS_LEFT = 0, SS_ICON = 3, SS_NOPREFIX = 0x80,
                         ES_LEFT = 0, ES_AUTOHSCROLL = 0x80;
 
+// A resource number written as resource scripts write it, "#128".
+std::u16string Number(int number)
+{
+    const std::string text = "#" + std::to_string(number);
+    return {text.begin(), text.end()};
+}
+
 // Little-endian fields of one resource's data, or of the whole file; overruns throw.
 class Reader {
 public:
@@ -69,15 +76,13 @@ public:
         }
         return text;
     }
-    // A name or a number; numbers are written "#128", as resource scripts do.
     std::u16string NameOrNumber()
     {
         if (Peek16() != 0xFFFF) {
             return String();
         }
         Skip(2);
-        const std::string number = "#" + std::to_string(U16());
-        return {number.begin(), number.end()};
+        return Number(U16());
     }
     std::uint16_t Peek16() const { return Reader(*this).U16(); }
     void Skip(std::size_t count) { m_pos += count; }
@@ -99,12 +104,6 @@ struct Resource {
     Bytes data;
 };
 
-std::u16string Number(int number)
-{
-    const std::string text = "#" + std::to_string(number);
-    return {text.begin(), text.end()};
-}
-
 // The records of a .res file: a header each (data size, header size, type, name, language)
 // followed by the data, both padded to four bytes. The first record is the empty marker.
 class ResourceFile {
@@ -112,18 +111,27 @@ public:
     ResourceFile()
     {
         std::ifstream file(ORVANE_RES_FILE, std::ios::binary);
+        if (!file) {
+            throw std::runtime_error("cannot open " ORVANE_RES_FILE);
+        }
         const Bytes bytes{std::istreambuf_iterator<char>(file), {}};
         Reader reader(bytes);
         while (!reader.AtEnd()) {
             const std::size_t start = reader.Pos();
             const std::uint32_t dataSize = reader.U32();
             const std::uint32_t headerSize = reader.U32();
+            if (headerSize < 24) {
+                throw std::out_of_range("resource header too short");
+            }
             Resource resource;
             resource.type = reader.NameOrNumber();
             resource.name = reader.NameOrNumber();
             reader.Align4();
             reader.Skip(6);  // data version, memory flags
             resource.language = reader.U16();
+            if (start + headerSize + dataSize > bytes.size()) {
+                throw std::out_of_range("resource data ends early");
+            }
             const auto data = bytes.begin() + static_cast<std::ptrdiff_t>(start + headerSize);
             resource.data.assign(data, data + dataSize);
             reader.Seek(start + headerSize + dataSize);
@@ -301,14 +309,18 @@ VersionNode ReadVersionNode(const Bytes& data, std::size_t start)
     VersionNode node;
     node.key = header.String();
     header.Align4();
-    Reader value(data, header.Pos(), end);
+    // Text values count characters, binary ones bytes.
+    const std::size_t valueEnd = header.Pos() + (isText ? 2 * valueLength : valueLength);
+    if (valueEnd > std::min(end, data.size())) {
+        throw std::out_of_range("version node ends early");
+    }
     if (isText && valueLength > 0) {
-        node.text = value.String();
+        node.text = Reader(data, header.Pos(), end).String();
     } else if (!isText) {
         node.binary.assign(data.begin() + static_cast<std::ptrdiff_t>(header.Pos()),
-                           data.begin() + static_cast<std::ptrdiff_t>(header.Pos() + valueLength));
+                           data.begin() + static_cast<std::ptrdiff_t>(valueEnd));
     }
-    Reader children(data, header.Pos() + (isText ? 2 * valueLength : valueLength), end);
+    Reader children(data, valueEnd, end);
     for (children.Align4(); !children.AtEnd(); children.Align4()) {
         node.children.push_back(ReadVersionNode(data, children.Pos()));
         children.Skip(Reader(data, children.Pos()).U16());
