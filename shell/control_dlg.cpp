@@ -1,14 +1,13 @@
 #include "shell/control_dlg.h"
 
 #include <cstddef>
-#include <cstdio>
 #include <cstdlib>
 #include <new>
-#include <optional>
 
 #include "shell/about_dlg.h"
 #include "shell/count_text.h"
 #include "shell/display_area.h"
+#include "shell/display_query.h"
 #include "shell/framework/win_app.h"
 #include "shell/resource.h"
 #include "shell/run_mode.h"
@@ -16,32 +15,6 @@
 #include "shell/screen_wnd.h"
 
 namespace {
-
-// The display record up to dmReserved2, without the panning fields of later headers.
-constexpr DWORD kDisplayRecordSize = 148;
-static_assert(offsetof(DEVMODEA, dmPanningWidth) == kDisplayRecordSize);
-
-// Display n as the system numbers it, from its current settings.
-std::optional<DisplayRect> QueryDisplay(int number)
-{
-    char deviceName[32];
-    std::snprintf(deviceName, sizeof deviceName, "\\\\.\\Display%d", number);
-    DEVMODEA mode{};
-    mode.dmSize = kDisplayRecordSize;
-    if (EnumDisplaySettingsA(deviceName, ENUM_CURRENT_SETTINGS, &mode) == FALSE) {
-        return std::nullopt;
-    }
-    return DisplayRect{static_cast<int>(mode.dmPosition.x), static_cast<int>(mode.dmPosition.y),
-                       static_cast<int>(mode.dmPelsWidth), static_cast<int>(mode.dmPelsHeight)};
-}
-
-// The primary display at the origin, its width asked for before its height.
-DisplayRect PrimaryDisplay()
-{
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    return DisplayRect{0, 0, width, height};
-}
 
 bool InScreenSaverMode()
 {

@@ -1,6 +1,8 @@
 // The screen window: what its creation sets up, the requests its input posts to the main
-// window, and the picture it copies.
+// window, the picture it copies and what its paint shows.
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -53,6 +55,61 @@ protected:
 };
 
 using Requests = std::vector<UINT>;
+
+// The window's pixels as the screen shows them, in the image layout.
+std::vector<std::uint8_t> ReadWindowPixels(HWND window, int width, int height)
+{
+    HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    std::vector<std::uint8_t> pixels(ImageSize(width, height));
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return pixels;
+}
+
+// What a paint showed: the bounding box of the pixels that are not black (top-down rows,
+// right and bottom exclusive), the brightest channel, and whether only pure grey was seen.
+struct Shown {
+    int left = INT32_MAX, top = INT32_MAX, right = 0, bottom = 0;
+    int brightest = 0;
+    bool allGrey = true;
+};
+
+Shown Analyse(const std::vector<std::uint8_t>& pixels, int width, int height,
+              std::uint8_t grey)
+{
+    Shown shown;
+    const std::size_t stride = ImageSize(width, 1);
+    for (int row = 0; row < height; ++row) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* pixel = &pixels[row * stride + 3 * x];
+            const int top = height - 1 - row;
+            shown.allGrey &= pixel[0] == grey && pixel[1] == grey && pixel[2] == grey;
+            if (pixel[0] == 0 && pixel[1] == 0 && pixel[2] == 0) {
+                continue;
+            }
+            shown.brightest = std::max({shown.brightest, int{pixel[0]}, int{pixel[1]},
+                                        int{pixel[2]}});
+            shown.left = std::min(shown.left, x);
+            shown.right = std::max(shown.right, x + 1);
+            shown.top = std::min(shown.top, top);
+            shown.bottom = std::max(shown.bottom, top + 1);
+        }
+    }
+    return shown;
+}
 
 }  // namespace
 
@@ -139,4 +196,31 @@ TEST_F(ScreenWindowTest, DrawPictureCopiesTheDisplayOrTheGridImage)
     EXPECT_EQ(m_screen.DrawPicture(&memory), kHeight);
     EXPECT_EQ(firstPixel(), 0xC0);
     memory.SelectObject(pOld);
+}
+
+TEST_F(ScreenWindowTest, WaitingScreenUntilTheSecondZoomPictureHasStarted)
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    constexpr std::uint8_t kGrey = 0x40;
+    m_screen.MoveWindow(0, 0, width, height, false);
+    m_screen.AllocImages(width, height);
+    std::memset(m_screen.m_pDisplay.get(), kGrey, ImageSize(width, height));
+    const auto paint = [&](int shown) {
+        m_screen.m_nShown = shown;
+        RedrawWindow(m_screen.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return Analyse(ReadWindowPixels(m_screen.m_hWnd, width, height), width, height, kGrey);
+    };
+
+    EXPECT_TRUE(paint(3).allGrey) << "the third render shows the picture";
+    // Over the picture: black everywhere but one centred line of white text.
+    const Shown waiting = paint(2);
+    EXPECT_FALSE(waiting.allGrey);
+    EXPECT_EQ(waiting.brightest, 255);
+    EXPECT_LE(std::abs(waiting.left + waiting.right - width), 8)
+        << waiting.left << " to " << waiting.right;
+    EXPECT_LE(std::abs(waiting.top + waiting.bottom - height), 8)
+        << waiting.top << " to " << waiting.bottom;
+    EXPECT_LT(waiting.bottom - waiting.top, 40) << "one line of 20 points";
+    EXPECT_TRUE(paint(3).allGrey);
 }
