@@ -12,6 +12,9 @@ with 0 when its check holds and 1 otherwise, and prints what it found on one lin
   waiting-screen SHOT         black screen with one line of white text in the middle
   waiting-text SHOT TEXT FONT...
                               that text line shows TEXT in one of the fonts (see below)
+  menu-ends-with-separator SHOT WxH+X+Y
+                              the menu in that rectangle of the screenshot ends in a separator
+                              line and, below it, exactly one entry
 """
 import subprocess
 import struct
@@ -270,6 +273,40 @@ def CheckWaitingText(shot, text, fonts):
     return ok, "correlation %.3f with %s (needs %.1f)" % (scores[best], best, TEXT_MATCH)
 
 
+def Bands(rows):
+    """Runs of consecutive row numbers, as (first, last) pairs."""
+    bands = []
+    for y in rows:
+        if bands and bands[-1][1] == y - 1:
+            bands[-1] = (bands[-1][0], y)
+        else:
+            bands.append((y, y))
+    return bands
+
+
+def CheckMenuEndsWithSeparator(shot, geometry):
+    size, x, y = geometry.split("+")
+    width, height = (int(v) for v in size.split("x"))
+    # Inside the menu's frame, two pixels wide.
+    menu = shot.crop(int(x) + 2, int(y) + 2, width - 4, height - 4)
+    background = menu.pixel(menu.width // 2, menu.height - 1)
+    separators, ink = [], []
+    for row in range(menu.height):
+        pixels = [menu.pixel(column, row) for column in range(menu.width)]
+        marked = [p for p in pixels if p != background]
+        # A separator is a line across nearly the whole menu; an entry marks far less of a row.
+        if len(marked) >= 0.8 * menu.width and len(set(marked)) == 1:
+            separators.append(row)
+        elif marked:
+            ink.append(row)
+    if not separators:
+        return False, "no separator line in the menu"
+    last = separators[-1]
+    below = [band for band in Bands(ink) if band[0] > last]
+    ok = len(below) == 1
+    return ok, "the last separator line at row %d, %d entries below it" % (last, len(below))
+
+
 def main(argv):
     command, args = argv[1], argv[2:]
     if command == "bmp-header":
@@ -284,6 +321,8 @@ def main(argv):
         ok, message = CheckWaitingScreen(ReadScreenshot(args[0]))
     elif command == "waiting-text":
         ok, message = CheckWaitingText(ReadScreenshot(args[0]), args[1], args[2:])
+    elif command == "menu-ends-with-separator":
+        ok, message = CheckMenuEndsWithSeparator(ReadScreenshot(args[0]), args[1])
     else:
         print("unknown command " + command, file=sys.stderr)
         return 2

@@ -194,5 +194,34 @@ class WaitingText(unittest.TestCase):
                 self.assertFalse(ok, message)
 
 
+
+def MenuShot(items):
+    """A 60 x 10·len(items) menu on a 70-pixel-wide screen at (5, 5): "entry" is a block of
+    text, "separator" a line across the menu, each in a band of 10 rows."""
+    width, height = 70, 10 * len(items) + 10
+    rgb = bytearray(b"\xd4\xd0\xc8" * width * height)
+    for k, item in enumerate(items):
+        y = 5 + 2 + 10 * k + 4
+        columns = range(9, 60) if item == "separator" else range(15, 35)
+        for row in ([y] if item == "separator" else range(y - 2, y + 3)):
+            for x in columns:
+                rgb[3 * (row * width + x):3 * (row * width + x) + 3] = b"\x80\x80\x80"
+    return imgcheck.Image(width, height, bytes(rgb))
+
+
+class MenuEnd(unittest.TestCase):
+    GEOMETRY = "60x%d+5+5"
+
+    def check(self, items):
+        return imgcheck.CheckMenuEndsWithSeparator(MenuShot(items), self.GEOMETRY % (10 * len(items) + 4))[0]
+
+    def test_a_separator_and_one_last_entry_pass(self):
+        self.assertTrue(self.check(["entry", "separator", "entry", "separator", "entry"]))
+
+    def test_no_separator_or_two_entries_after_it_fail(self):
+        self.assertFalse(self.check(["entry", "entry", "entry"]))
+        self.assertFalse(self.check(["entry", "separator", "entry", "entry"]))
+        self.assertFalse(self.check(["entry", "separator"]))
+
 if __name__ == "__main__":
     unittest.main()

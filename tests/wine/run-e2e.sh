@@ -64,13 +64,43 @@ setup() {
     cp "$UNIT_TESTS" "$E2E_TMP/built/" 2>/dev/null
 }
 
+# Views the Windows build renders again in its unit tests, to compare byte for byte: odd
+# sizes, portrait, one pixel, the home views and a deep view (FILE WIDTH HEIGHT RE IM SPAN).
+REFERENCE_VIEWS=(
+    "home0 320 200 -0.275 0.735 0.045"
+    "home2 161 97 -0.27 0.795 0.05"
+    "portrait 90 161 -0.244 0.705 0.02"
+    "pixel 1 1 -0.275 0.735 0.045"
+    "deep 203 150 -0.24974786780659766 0.74104255026363564 4.5e-12"
+)
+
+# reference_pictures FOLDER: the native renderer's pictures of REFERENCE_VIEWS and their index.
+reference_pictures() {
+    local renderer="$root/build/tools/orvane-render" view name width height re im span
+    [[ -x "$renderer" ]] || return 1
+    mkdir -p "$1"
+    for view in "${REFERENCE_VIEWS[@]}"; do
+        read -r name width height re im span <<<"$view"
+        "$renderer" --size "${width}x${height}" --view "$re" "$im" "$span" \
+            -o "$1/$name.bmp" >/dev/null || return 1
+        echo "$name.bmp $width $height $re $im $span" >>"$1/index.txt"
+    done
+}
+
 # The GoogleTest tests of the Win32 backend and the window framework need Wine and a display
 # too, so they run here; they are missing when GoogleTest's sources were not there to build.
+# Their pictures are compared with the native renderer's where that is built.
 win32_unit_tests() {
     local exe="$E2E_TMP/built/$(basename "$UNIT_TESTS")" output
     if [[ ! -f "$exe" ]]; then
         note "no $(basename "$UNIT_TESTS"): Win32 unit tests skipped"
         return
+    fi
+    if reference_pictures "$E2E_TMP/reference"; then
+        export ORVANE_REFERENCE_PICTURES
+        ORVANE_REFERENCE_PICTURES=$("$E2E_WINE" winepath -w "$E2E_TMP/reference" 2>/dev/null | tr -d '\r')
+    else
+        fail "Win32 unit tests: reference pictures from $root/build/tools/orvane-render"
     fi
     if output=$(cd "$E2E_TMP" && timeout 120 "$E2E_WINE" "$exe" 2>&1); then
         note "$(grep -a 'PASSED' <<<"$output" | tr -d '\r')"
@@ -286,6 +316,21 @@ screen_saver_click_test() {
     check "screen saver: a left click ends the process with status 0" ends_with_status 20 0
 }
 
+# Folder names outside ASCII, and outside the ANSI code page: the pictures are saved all
+# the same.
+unicode_folder_test() {
+    local folder="$E2E_TMP/日本語 José"
+    mkdir -p "$folder"
+    cp "$E2E_TMP/built/Orvane.scr" "$folder/"
+    start_program "$folder/Orvane.scr"
+    check "screen saver in a folder named 日本語 José: Orvane_1.bmp written beside it" \
+        wait_for 60 bmp_complete "$folder/Orvane_1.bmp" "$BMP_SIZE"
+    wait_for 30 saver_mapped && raise_saver_screen
+    xdotool key Escape
+    check "screen saver in a folder named 日本語 José: Esc ends it with status 0" \
+        ends_with_status 20 0
+}
+
 ABOUT_TITLE='^Orvaneのﾊﾞｰｼﾞｮﾝ情報$'
 
 # open_dialog: starts Orvane.exe and sets $dialog to the handle of its control dialog and
@@ -349,7 +394,11 @@ about_and_exit_tests() {
     # Exit with no show running does nothing: the dialog then still opens the About box.
     click_control "$dialog" 1002
     xdotool key alt+space
-    wait_for 10 window_field 2 '^#32768$' '.*'    # the system menu
+    check "dialog: Alt+Space opens the system menu" wait_for 10 window_field 2 '^#32768$' '.*'
+    screenshot "$E2E_TMP/menu.ppm"
+    check "dialog: the system menu ends in a separator and one more entry" \
+        imgcheck menu-ends-with-separator "$E2E_TMP/menu.ppm" \
+        "$(rect_geometry "$(window_field 5 '^#32768$' '.*')")"
     xdotool key Up Return                         # the About entry is its last
     check "dialog: the About box opens from the system menu (after Exit with no show)" \
         wait_for 10 window_field 2 '^#32770$' "$ABOUT_TITLE"
@@ -366,6 +415,52 @@ about_and_exit_tests() {
     wait_for 5 focus_on "$dialog" 1002
     xdotool key space
     check "dialog: the exit button stops a running show and the program ends" ends_with_status 30
+}
+
+# Esc in the dialog, Alt+F4 on the show: both stop a running show and end the program.
+stop_keys_test() {
+    local dialog folder
+    open_dialog || { fail "dialog: opens"; return; }
+    wait_for 10 focus_on "$dialog" 1000
+    xdotool key Return
+    wait_for 20 show_started || { fail "dialog: Enter starts the show"; return; }
+    bring_to_front "$dialog"
+    xdotool key Escape
+    check "dialog: Esc in the dialog stops a running show and the program ends" \
+        ends_with_status 30
+
+    open_dialog || { fail "dialog: opens"; return; }
+    wait_for 10 focus_on "$dialog" 1000
+    xdotool key Return
+    wait_for 20 show_started || { fail "dialog: Enter starts the show"; return; }
+    wait_for 5 focus_on "$(screen_window)"
+    xdotool key alt+F4
+    check "show: Alt+F4 on the show stops it and the program ends" ends_with_status 30
+}
+
+# rewritten FOLDER SLOT: the slot's picture is saved again, over the copy kept in FOLDER/kept.
+rewritten() {
+    bmp_complete "$1/Orvane_$2.bmp" "$BMP_SIZE" && ! cmp -s "$1/Orvane_$2.bmp" "$1/kept"
+}
+
+# slots_cycle COUNT_TEXT SLOTS: with COUNT_TEXT typed into the count box, the pictures go to
+# slots 1 … SLOTS and then to slot 1 again, never to slot SLOTS + 1.
+slots_cycle() {
+    local dialog folder last=$2
+    open_dialog || { echo "the dialog did not open"; return 1; }
+    wait_for 10 focus_on "$dialog" 1000
+    click_control "$dialog" 1004
+    xdotool key End BackSpace BackSpace BackSpace type "$1"
+    wait_for 5 control_is "$dialog" 1004 "$1" || { echo "the count box does not read $1"; return 1; }
+    click_control "$dialog" 1000
+    wait_for 60 bmp_complete "$folder/Orvane_$last.bmp" "$BMP_SIZE" ||
+        { echo "no Orvane_$last.bmp"; return 1; }
+    cp "$folder/Orvane_1.bmp" "$folder/kept"
+    wait_for 90 rewritten "$folder" 1 || { echo "slot 1 was not saved again"; return 1; }
+    no_file "$folder/Orvane_$((last + 1)).bmp" || return 1
+    bring_to_front "$(screen_window)"
+    xdotool key Escape
+    ends_with_status 30 >/dev/null
 }
 
 close_test() {
@@ -440,4 +535,8 @@ screen_saver_click_test
 dialog_tests
 about_and_exit_tests
 close_test
+stop_keys_test
+check "dialog: a count of 2 saves to slots 1, 2, 1" slots_cycle 2 2
+check "dialog: a count of abc saves to slot 1 only" slots_cycle abc 1
+unicode_folder_test
 summary

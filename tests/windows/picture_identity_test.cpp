@@ -1,0 +1,106 @@
+// The Windows program's pictures against the native renderer's: the same view at the same
+// size must give the same bytes. The end-to-end script renders the references with
+// orvane-render and names them in an index; only the caption box may differ, since each
+// system's font engine draws the caption's letters.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/image_layout.h"
+#include "engine/render_context.h"
+#include "output/image_files.h"
+#include "test_window.h"
+
+namespace {
+
+struct ReferenceView {
+    std::string file;
+    int width = 0;
+    int height = 0;
+    double centreRe = 0;
+    double centreIm = 0;
+    double span = 0;
+};
+
+// Lines of "FILE WIDTH HEIGHT RE IM SPAN", the numbers as given to orvane-render.
+std::vector<ReferenceView> ReadIndex(const std::string& path)
+{
+    std::vector<ReferenceView> views;
+    std::ifstream index(path);
+    std::string line;
+    while (std::getline(index, line)) {
+        std::istringstream fields(line);
+        ReferenceView view;
+        std::string re, im, span;
+        if (fields >> view.file >> view.width >> view.height >> re >> im >> span) {
+            // strtod, as orvane-render reads them.
+            view.centreRe = std::strtod(re.c_str(), nullptr);
+            view.centreIm = std::strtod(im.c_str(), nullptr);
+            view.span = std::strtod(span.c_str(), nullptr);
+            views.push_back(view);
+        }
+    }
+    return views;
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// Bytes that differ outside the caption box, which covers the first rows of the image from
+// column 0.
+int DifferencesOutsideCaption(const std::uint8_t* pPicture, const std::uint8_t* pReference,
+                              int width, int height, CSize captionBox)
+{
+    const int stride = ImageStride(width);
+    int differences = 0;
+    for (int y = 0; y < height; ++y) {
+        const int firstColumn = y < captionBox.cy ? std::min(captionBox.cx, width) : 0;
+        for (int i = 3 * firstColumn; i < 3 * width; ++i) {
+            differences += pPicture[y * stride + i] != pReference[y * stride + i] ? 1 : 0;
+        }
+    }
+    return differences;
+}
+
+TEST(PictureIdentityTest, ViewsMatchTheNativeRenderer)
+{
+    const char* folder = std::getenv("ORVANE_REFERENCE_PICTURES");
+    if (folder == nullptr) {
+        GTEST_SKIP() << "ORVANE_REFERENCE_PICTURES names no folder of reference pictures";
+    }
+    const std::vector<ReferenceView> views = ReadIndex(std::string(folder) + "/index.txt");
+    ASSERT_FALSE(views.empty()) << "no views in " << folder << "/index.txt";
+
+    for (const ReferenceView& view : views) {
+        SCOPED_TRACE(view.file);
+        CTestWindow window(view.width, view.height);
+        CRenderContext context(window);
+        context.m_bUnattended = true;
+        context.CreateBandsAndPalette();
+        context.AllocImages(view.width, view.height);
+        context.m_bRunning = 1;
+        context.Render(view.centreRe, view.centreIm, view.span);
+
+        const std::vector<std::uint8_t> reference = ReadFile(std::string(folder) + "/" + view.file);
+        const std::size_t imageSize = ImageSize(view.width, view.height);
+        ASSERT_EQ(reference.size(), kBmpHeadersSize + imageSize);
+        const auto headers = MakeBmpHeaders(view.width, view.height);
+        EXPECT_TRUE(std::equal(headers.begin(), headers.end(), reference.begin()));
+        EXPECT_EQ(DifferencesOutsideCaption(context.m_pDisplay.get(),
+                                            reference.data() + kBmpHeadersSize, view.width,
+                                            view.height, context.m_sizeCaptionBox),
+                  0);
+    }
+}
+
+}  // namespace
