@@ -2,26 +2,33 @@
 # End-to-end checks of the Windows program: runs Orvane.scr and Orvane.exe under Wine on a
 # virtual display, drives them with xdotool and reads back windows, files and screenshots.
 #
-#   tests/wine/run-e2e.sh [--arch 32|64] [--build DIR] [--screenshots DIR]
+#   tests/wine/run-e2e.sh [--arch 32|64] [--build DIR] [--screenshots DIR] [--only GROUPS]
 #
 # --arch: the 32-bit program (default) or the 64-bit one, each under Wine of its kind.
 # --build: the folder holding Orvane.exe and Orvane.scr (default build-windows/shell, or
 #          build-windows64/shell with --arch 64); the Win32 unit tests, when built, are run
 #          from tests/windows beside it.
 # --screenshots: also keep dialog.png, waiting.png, picture.png and grid.png there.
+# --only: the groups of checks to run, by function name (see TEST_GROUPS at the end), for
+#         working on one of them.
 # E2E_KEEP=1 keeps the temporary folder (prefix, screenshots, logs) for a look afterwards.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 arch=32
 build=""
-usage() { echo "usage: $0 [--arch 32|64] [--build DIR] [--screenshots DIR]" >&2; exit 2; }
+only=""
+usage() {
+    echo "usage: $0 [--arch 32|64] [--build DIR] [--screenshots DIR] [--only 'GROUP...']" >&2
+    exit 2
+}
 while [[ $# -gt 0 ]]; do
     [[ $# -ge 2 ]] || usage
     case $1 in
         --arch) arch=$2; shift 2 ;;
         --build) build=$2; shift 2 ;;
         --screenshots) E2E_SCREENSHOTS=$(realpath -m "$2"); shift 2 ;;
+        --only) only=$2; shift 2 ;;
         *) usage ;;
     esac
 done
@@ -443,11 +450,10 @@ rewritten() {
     bmp_complete "$1/Orvane_$2.bmp" "$BMP_SIZE" && ! cmp -s "$1/Orvane_$2.bmp" "$1/kept"
 }
 
-# slots_cycle COUNT_TEXT SLOTS: with COUNT_TEXT typed into the count box, the pictures go to
-# slots 1 … SLOTS and then to slot 1 again, never to slot SLOTS + 1.
-slots_cycle() {
-    local dialog folder last=$2
-    open_dialog || { echo "the dialog did not open"; return 1; }
+# saves_to_slots COUNT_TEXT SLOTS: with COUNT_TEXT typed into the count box of the open
+# dialog, the pictures go to slots 1 … SLOTS and then to slot 1 again, never to SLOTS + 1.
+saves_to_slots() {
+    local last=$2
     wait_for 10 focus_on "$dialog" 1000
     click_control "$dialog" 1004
     xdotool key End BackSpace BackSpace BackSpace type "$1"
@@ -457,10 +463,18 @@ slots_cycle() {
         { echo "no Orvane_$last.bmp"; return 1; }
     cp "$folder/Orvane_1.bmp" "$folder/kept"
     wait_for 90 rewritten "$folder" 1 || { echo "slot 1 was not saved again"; return 1; }
-    no_file "$folder/Orvane_$((last + 1)).bmp" || return 1
+    no_file "$folder/Orvane_$((last + 1)).bmp"
+}
+
+# slots_cycle COUNT_TEXT SLOTS: saves_to_slots in a dialog of its own, which ends with it.
+slots_cycle() {
+    local dialog folder status=0
+    open_dialog || { echo "the dialog did not open"; return 1; }
+    saves_to_slots "$@" || status=1
     bring_to_front "$(screen_window)"
     xdotool key Escape
-    ends_with_status 30 >/dev/null
+    ends_with_status 30 >/dev/null || status=1
+    return $status
 }
 
 close_test() {
@@ -525,18 +539,19 @@ click_control() {
     xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) click 1
 }
 
+count_box_tests() {
+    check "dialog: a count of 2 saves to slots 1, 2, 1" slots_cycle 2 2
+    check "dialog: a count of abc saves to slot 1 only" slots_cycle abc 1
+}
+
+TEST_GROUPS=(win32_unit_tests screen_saver_tests screen_saver_click_test dialog_tests
+        about_and_exit_tests close_test stop_keys_test count_box_tests unicode_folder_test)
+
 check "image checks: they reject faulty pictures (self-test)" \
     python3 "$E2E_HERE/imgcheck_test.py" -q
 setup
 note "display $DISPLAY, $arch-bit prefix $WINEPREFIX, program $build"
-win32_unit_tests
-screen_saver_tests
-screen_saver_click_test
-dialog_tests
-about_and_exit_tests
-close_test
-stop_keys_test
-check "dialog: a count of 2 saves to slots 1, 2, 1" slots_cycle 2 2
-check "dialog: a count of abc saves to slot 1 only" slots_cycle abc 1
-unicode_folder_test
+for group in "${TEST_GROUPS[@]}"; do
+    [[ -z "$only" || " $only " == *" $group "* ]] && "$group"
+done
 summary
