@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -44,13 +46,13 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(directory); }
 
-    // A run of the tool, as in a new process.
-    std::string Run(int expectedStatus, bool stop = false)
+    // A run of the tool, as in a new process; stopSignal as if it had arrived at the start.
+    std::string Run(int expectedStatus, int stopSignal = 0)
     {
         g_nPictureSlot = 0;
         std::ostringstream out;
-        const std::atomic<bool> stopRequested{stop};
-        EXPECT_EQ(RunTour(common, tour, stopRequested, out), expectedStatus);
+        const std::atomic<int> signal{stopSignal};
+        EXPECT_EQ(RunTour(common, tour, signal, out), expectedStatus);
         return out.str();
     }
     bool Exists(const std::string& name) const { return std::filesystem::exists(directory / name); }
@@ -84,7 +86,9 @@ TEST(TourOptions, TakeTheTourAndItsOptionsOrSayWhatIsWrong)
           {"--tour", "2", "--seed", "1.5"}, {"--tour", "2", "--prefix"},
           {"--seed", "3", "-o", "p.bmp"}, {"--grid", "-o", "p.bmp"},
           {"--tour", "2", "-o", "p.bmp"}, {"--tour", "2", "--grid", "g.bmp"},
-          {"--tour", "2", "--home", "1"}, {"--tour", "2", "--size", "19x100"}}) {
+          {"--tour", "2", "--home", "1"}, {"--tour", "2", "--home", "0"},
+          {"--tour", "2", "--tour", "3"}, {"--tour", "2", "--film", "--x"},
+          {"--tour", "2", "--prefix", "-o"}, {"--tour", "--grid"}}) {
         EXPECT_NE(Parse(args).problem, "") << args[0] << " " << args[1];
     }
 }
@@ -118,7 +122,8 @@ TEST_F(TourModeRun, SavesReportsAndFilmsARepeatableTour)
 TEST_F(TourModeRun, StopRequestEndsTheTourAndUnwritableDestinationsAreRefused)
 {
     tour.pictureCount = 5;
-    EXPECT_EQ(Run(130, true), "");
+    EXPECT_EQ(Run(130, SIGINT), "");
+    EXPECT_EQ(Run(143, SIGTERM), "");
 
     tour.prefix = (directory / "missing" / "run").string();
     Run(1);
