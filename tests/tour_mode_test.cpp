@@ -5,12 +5,19 @@
 #include <csignal>
 
 #include <algorithm>
+#include <chrono>
+#include <climits>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <random>
 #include <sstream>
+#include <thread>
 
+#include "engine/image_layout.h"
 #include "engine/tour.h"
 #include "tools/tour_mode.h"
+#include "write_faults.h"
 
 namespace {
 
@@ -56,6 +63,33 @@ protected:
         return out.str();
     }
     bool Exists(const std::string& name) const { return std::filesystem::exists(directory / name); }
+    std::string Contents(const std::string& name) const
+    {
+        std::ifstream file(directory / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+    // Every file below the directory, by its path relative to it.
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
+            if (entry.is_regular_file()) {
+                names.push_back(entry.path().lexically_relative(directory).string());
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::vector<std::string> FilmFrames(int zoom, int count) const
+    {
+        std::vector<std::string> names;
+        for (int f = 0; f < count; ++f) {
+            char name[64];
+            std::snprintf(name, sizeof name, "film/zoom%03d_frame%02d.bmp", zoom, f);
+            names.push_back(name);
+        }
+        return names;
+    }
 
     std::filesystem::path directory;
     RenderOptions common;
@@ -131,4 +165,110 @@ TEST_F(TourModeRun, StopRequestEndsTheTourAndUnwritableDestinationsAreRefused)
     std::ofstream(directory / "run_1.bmp") << "a file, not a folder";
     tour.filmDirectory = (directory / "run_1.bmp" / "film").string();
     Run(1);
+}
+
+// Faults on the way out: each ends the tour as a failure and leaves no partial file.
+
+TEST_F(TourModeRun, AFullDiskIsAFailureAndTheOlderPicturesSurvive)
+{
+    tour.pictureCount = 2;
+    Run(0);  // slots 1 and 2 hold an earlier tour's pictures
+    const std::string older = Contents("run_1.bmp");
+    tour.seed = 8;
+    {
+        const ScopedDiskSpace disk(1000);
+        EXPECT_EQ(Run(1), "");  // nothing reported as saved
+    }
+    EXPECT_EQ(Contents("run_1.bmp"), older);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"run_1.bmp", "run_2.bmp"}));
+}
+
+TEST_F(TourModeRun, AFilmFrameThatCannotBeWrittenIsAFailureWithoutAPartialFrame)
+{
+    tour.pictureCount = 3;
+    tour.filmDirectory = (directory / "film").string();
+    const long long fileSize = 54 + static_cast<long long>(ImageSize(96, 64));
+    {
+        const ScopedDiskSpace disk(4 * fileSize + 100);  // picture 1, then three frames
+        const std::string out = Run(1);
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
+    }
+    std::vector<std::string> expected = FilmFrames(2, 3);
+    expected.push_back("run_1.bmp");
+    EXPECT_EQ(Files(), expected);
+}
+
+TEST_F(TourModeRun, AnOutputThatCannotBeWrittenIsAFailure)
+{
+    tour.pictureCount = 2;
+    std::ostream closed(nullptr);  // every write fails, as on a closed pipe
+    const std::atomic<int> noSignal{0};
+    g_nPictureSlot = 0;
+    EXPECT_EQ(RunTour(common, tour, noSignal, closed), 1);
+}
+
+// Tours that could not end.
+
+TEST_F(TourModeRun, PicturesWithoutRoomForASearchWindowAreRefusedUpFront)
+{
+    tour.pictureCount = 1;
+    for (const auto& [width, height] : {std::pair{640, 26}, {20, 20}, {19, 100}}) {
+        common.width = width;
+        common.height = height;
+        EXPECT_EQ(Run(2), "") << width << 'x' << height;
+    }
+}
+
+// Stops.
+
+TEST_F(TourModeRun, AStopWhileTheFilmIsSavedEndsItBetweenFrames)
+{
+    tour.pictureCount = 3;
+    tour.filmDirectory = (directory / "film").string();
+    std::atomic<int> signal{0};
+    const ScopedDiskSpace disk(LLONG_MAX, [&signal](const std::string& path) {
+        if (path.find("zoom002_frame02") != std::string::npos) {
+            signal = SIGTERM;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the stop lands
+        }
+    });
+    g_nPictureSlot = 0;
+    std::ostringstream out;
+    EXPECT_EQ(RunTour(common, tour, signal, out), 143);
+    std::vector<std::string> expected = FilmFrames(2, 3);
+    expected.push_back("run_1.bmp");
+    EXPECT_EQ(Files(), expected);
+}
+
+TEST_F(TourModeRun, StopStormEveryStopEndsPromptlyWithOnlyWholeFiles)
+{
+    // Stops at random moments of render, search, transition and saving.
+    tour.pictureCount = 1000;
+    tour.maxImages = 3;
+    tour.bGrid = true;
+    tour.filmDirectory = (directory / "film").string();
+    const std::uintmax_t wholeFile = 54 + ImageSize(96, 64);
+    std::mt19937 random(2026);
+    std::uniform_int_distribution<int> delayMs(0, 300);
+    for (int run = 0; run < 40; ++run) {
+        std::atomic<int> signal{0};
+        std::chrono::steady_clock::time_point stoppedAt;
+        std::thread stopper([&signal, &stoppedAt, delay = delayMs(random)] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+            stoppedAt = std::chrono::steady_clock::now();
+            signal = SIGTERM;
+        });
+        g_nPictureSlot = 0;
+        std::ostringstream out;
+        const int status = RunTour(common, tour, signal, out);
+        const auto ended = std::chrono::steady_clock::now();
+        stopper.join();
+        EXPECT_EQ(status, 143) << run;
+        // A bound against hanging, far above the tens of milliseconds a stop takes.
+        EXPECT_LT(ended - stoppedAt, std::chrono::seconds(5)) << run;
+        for (const std::string& name : Files()) {
+            ASSERT_EQ(name.substr(name.size() - 4), ".bmp") << run;
+            ASSERT_EQ(std::filesystem::file_size(directory / name), wholeFile) << name;
+        }
+    }
 }

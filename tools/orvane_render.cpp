@@ -153,7 +153,7 @@ int Run(int argc, char** argv)
     CatchStopSignals();
     if (tour.Options().pictureCount > 0) {
         const int status = RunTour(parsed.options, tour.Options(), g_nStopSignal, std::cout);
-        return StdoutComplete() || status != 0 ? status : 1;
+        return status != 0 || StdoutComplete() ? status : 1;
     }
     return RenderPicture(parsed.options, tour.Options().gridFile);
 }

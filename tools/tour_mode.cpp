@@ -255,7 +255,7 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
     CRenderContext& context = show.Context();
     if (!HasSearchWindow(common.width, common.height, context.m_sizeCaptionBox.cy)) {
         std::cerr << "orvane-render: --tour: a " << common.width << 'x' << common.height
-                  << " picture has no room for zoom targets above its caption ("
+                  << " picture has no room to search for zoom targets outside its caption ("
                   << context.m_sizeCaptionBox.cy << " rows)\n";
         return kRefusedStatus;
     }
