@@ -16,6 +16,8 @@
 
 #include "engine/image_layout.h"
 #include "engine/tour.h"
+#include "tools/memory_budget.h"
+#include "tools/stop_signals.h"
 #include "tools/tour_mode.h"
 #include "write_faults.h"
 
@@ -133,6 +135,39 @@ TEST(TourOptions, SeededCounterCountsOnePerReadingAndWraps)
     EXPECT_EQ(clock.QueryPerformanceCounter(), INT64_MAX - 1);
     EXPECT_EQ(clock.QueryPerformanceCounter(), INT64_MAX);
     EXPECT_EQ(clock.QueryPerformanceCounter(), INT64_MIN);
+}
+
+TEST(TourMemory, FramesFitBesideTheShowOrNothingFits)
+{
+    const std::uint64_t image = ImageSize(1000, 500);
+    const std::uint64_t show = ShowMemory(1000, 500);
+    EXPECT_GE(show, 3 * image);
+    EXPECT_EQ(FramesThatFit(show - 1, 1000, 500, 31), std::nullopt);
+    EXPECT_EQ(FramesThatFit(show, 1000, 500, 31), 0u);
+    EXPECT_EQ(FramesThatFit(show + 7 * image + image / 2, 1000, 500, 31), 7u);
+    EXPECT_EQ(FramesThatFit(UINT64_MAX, 1000, 500, 31), 31u);
+    // The largest size: 34 images of 805 MB do not fit in 16 GB, 3 and some frames do.
+    EXPECT_EQ(FramesThatFit(16000000000ull, 16384, 16384, 31), 16u);
+    EXPECT_EQ(FormatBytes(2684354560ull + 1), "2685 MB");
+}
+
+TEST(StopSignalsDeathTest, TermAndHangUpStopLikeCtrlCUnlessIgnoredAndAClosedPipeIsNoDeath)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::signal(SIGHUP, SIG_IGN);  // as nohup starts a program
+            CatchStopSignals();
+            std::raise(SIGHUP);
+            std::raise(SIGPIPE);
+            const bool bIgnored = g_nStopSignal == 0;
+            std::raise(SIGTERM);
+            std::raise(SIGINT);  // the first signal is the one reported
+            std::exit(bIgnored && g_nStopSignal == SIGTERM ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(StoppedStatus(SIGTERM), 143);
+    EXPECT_EQ(StoppedStatus(SIGHUP), 129);
 }
 
 TEST_F(TourModeRun, SavesReportsAndFilmsARepeatableTour)
