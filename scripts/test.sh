@@ -4,9 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh --windows
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j "$(nproc)"
-ctest --test-dir build --output-on-failure -j "$(nproc)"
+scripts/test-native.sh  # release, ASan+UBSan and TSan builds
 
 # The Windows program, cross-built, then run under Wine on a virtual display.
 cmake --preset windows
