@@ -47,12 +47,13 @@ std::uint64_t AddressSpaceLeft()
     return limit.rlim_cur > used ? limit.rlim_cur - used : 0;
 }
 
-}  // namespace
-
-std::uint64_t AvailableMemory()
+// Whole megabytes, rounded up.
+std::string Megabytes(std::uint64_t bytes)
 {
-    return std::min(SystemAvailable(), AddressSpaceLeft());
+    return std::to_string((bytes + 999999) / 1000000) + " MB";
 }
+
+}  // namespace
 
 std::uint64_t ShowMemory(int width, int height)
 {
@@ -70,7 +71,15 @@ std::optional<std::size_t> FramesThatFit(std::uint64_t available, int width, int
     return static_cast<std::size_t>(std::min<std::uint64_t>(wanted, (available - show) / frame));
 }
 
-std::string FormatBytes(std::uint64_t bytes)
+std::optional<std::size_t> PlanFrames(int width, int height, std::size_t wanted,
+                                      std::string& problem)
 {
-    return std::to_string((bytes + 999999) / 1000000) + " MB";
+    const std::uint64_t available = std::min(SystemAvailable(), AddressSpaceLeft());
+    const auto frames = FramesThatFit(available, width, height, wanted);
+    if (!frames) {
+        problem = "a " + std::to_string(width) + "x" + std::to_string(height) + " picture needs " +
+                  Megabytes(ShowMemory(width, height)) + " of memory, " + Megabytes(available) +
+                  " available";
+    }
+    return frames;
 }

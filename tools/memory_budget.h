@@ -7,10 +7,6 @@
 #include <optional>
 #include <string>
 
-// Bytes this process can still take: the memory the system reports available, free swap
-// included, and no more than the address-space limit leaves.
-std::uint64_t AvailableMemory();
-
 // Bytes a show of width × height needs beside its transition frames: its three images and
 // room to work in.
 std::uint64_t ShowMemory(int width, int height);
@@ -20,5 +16,8 @@ std::uint64_t ShowMemory(int width, int height);
 std::optional<std::size_t> FramesThatFit(std::uint64_t available, int width, int height,
                                          std::size_t wanted);
 
-// A byte count for people, in whole megabytes rounded up: "850 MB".
-std::string FormatBytes(std::uint64_t bytes);
+// FramesThatFit for the memory this process can take now: what the system reports
+// available, free swap included, and no more than the address-space limit leaves. When not
+// even the show fits, problem says so.
+std::optional<std::size_t> PlanFrames(int width, int height, std::size_t wanted,
+                                      std::string& problem);

@@ -95,12 +95,8 @@ bool StdoutComplete()
 
 int RenderPicture(const RenderOptions& options, const std::string& gridFile)
 {
-    const std::uint64_t available = AvailableMemory();
-    if (!FramesThatFit(available, options.width, options.height, 0)) {
-        std::fprintf(stderr, "orvane-render: a %dx%d picture needs %s of memory, %s available\n",
-                     options.width, options.height,
-                     FormatBytes(ShowMemory(options.width, options.height)).c_str(),
-                     FormatBytes(available).c_str());
+    if (std::string problem; !PlanFrames(options.width, options.height, 0, problem)) {
+        std::fprintf(stderr, "orvane-render: %s\n", problem.c_str());
         return 1;
     }
     HeadlessShow show(options.width, options.height, options.threads, 0);  // no transitions

@@ -131,13 +131,10 @@ std::string CheckDestinations(const TourOptions& tour)
 // The transition frames the tour can hold, or why it cannot run at all.
 std::optional<std::size_t> PlanMemory(const RenderOptions& common, const TourOptions& tour)
 {
-    const std::uint64_t available = AvailableMemory();
-    const auto frames =
-        FramesThatFit(available, common.width, common.height, kMaxTransitionFrames);
+    std::string problem;
+    const auto frames = PlanFrames(common.width, common.height, kMaxTransitionFrames, problem);
     if (!frames) {
-        std::cerr << "orvane-render: a " << common.width << 'x' << common.height
-                  << " tour needs " << FormatBytes(ShowMemory(common.width, common.height))
-                  << " of memory, " << FormatBytes(available) << " are available\n";
+        std::cerr << "orvane-render: " << problem << '\n';
     } else if (*frames < kMaxTransitionFrames && !tour.filmDirectory.empty()) {
         std::cerr << "orvane-render: memory for " << *frames << " of " << kMaxTransitionFrames
                   << " film frames\n";
