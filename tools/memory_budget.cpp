@@ -57,7 +57,7 @@ std::string Megabytes(std::uint64_t bytes)
 
 std::uint64_t ShowMemory(int width, int height)
 {
-    return 3 * static_cast<std::uint64_t>(ImageSize(width, height)) + kWorkingRoom;
+    return 4 * static_cast<std::uint64_t>(ImageSize(width, height)) + kWorkingRoom;
 }
 
 std::optional<std::size_t> FramesThatFit(std::uint64_t available, int width, int height,
@@ -68,7 +68,8 @@ std::optional<std::size_t> FramesThatFit(std::uint64_t available, int width, int
         return std::nullopt;
     }
     const std::uint64_t frame = ImageSize(width, height);
-    return static_cast<std::size_t>(std::min<std::uint64_t>(wanted, (available - show) / frame));
+    const std::uint64_t forFrames = (available - show) / 4 * 3;
+    return static_cast<std::size_t>(std::min<std::uint64_t>(wanted, forFrames / frame));
 }
 
 std::optional<std::size_t> PlanFrames(int width, int height, std::size_t wanted,

@@ -7,12 +7,13 @@
 #include <optional>
 #include <string>
 
-// Bytes a show of width × height needs beside its transition frames: its three images and
-// room to work in.
+// Bytes a show of width × height needs beside its transition frames: its three images, the
+// headless window's surface and room to work in.
 std::uint64_t ShowMemory(int width, int height);
 
-// How many transition frames (at most wanted) fit beside the show in available bytes;
-// nothing when not even the show fits.
+// How many transition frames (at most wanted) fit beside the show in available bytes, leaving
+// a quarter of what the show leaves to the rest of the machine; nothing when not even the show
+// fits.
 std::optional<std::size_t> FramesThatFit(std::uint64_t available, int width, int height,
                                          std::size_t wanted);
 

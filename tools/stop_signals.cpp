@@ -60,6 +60,6 @@ StopWhenSignalled::StopWhenSignalled(CRenderContext& context, const std::atomic<
 
 StopWhenSignalled::~StopWhenSignalled()
 {
-    m_bDone = true;
+    m_bDone = 1;
     m_thread.join();
 }

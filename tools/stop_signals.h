@@ -29,6 +29,6 @@ public:
     StopWhenSignalled& operator=(const StopWhenSignalled&) = delete;
 
 private:
-    std::atomic<bool> m_bDone{false};
+    std::atomic<int> m_bDone{0};
     std::thread m_thread;
 };

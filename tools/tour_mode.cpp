@@ -89,14 +89,14 @@ public:
     }
 
     int Saved() const { return m_nSaved; }
-    bool Failed() const { return m_bFailed; }
+    bool Failed() const { return m_bFailed != 0; }
 
 private:
     CRenderContext& m_context;
     const TourOptions& m_tour;
     std::ostream& m_out;
     std::atomic<int> m_nSaved{0};
-    std::atomic<bool> m_bFailed{false};
+    std::atomic<int> m_bFailed{0};
 
     // A file that could not be written ends the tour as a failure.
     void Fail(const std::string& what, int error)
@@ -104,7 +104,7 @@ private:
         std::cerr << "orvane-render: cannot write " << what
                   << (error != 0 ? ": " + std::string(std::strerror(error)) : std::string())
                   << std::endl;
-        m_bFailed = true;
+        m_bFailed = 1;
         StopShow(m_context);
     }
 };
