@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/system.h"
 
@@ -29,12 +30,14 @@ bool WriteAndClose(std::FILE* pFile, const std::function<bool(std::FILE* pFile)>
 }
 
 #ifndef _WIN32
-// A name beside path that no other writer uses: the process and a count of this process's
-// files.
+// A name in path's folder that no other writer uses: the process and a count of this
+// process's files. Short, so that it fits wherever path's own name does.
 std::string TemporaryName(const std::string& path)
 {
     static std::atomic<unsigned> s_count{0};
-    return path + "." + std::to_string(getpid()) + "-" + std::to_string(s_count++) + ".tmp";
+    const std::string name =
+        ".orvane-" + std::to_string(getpid()) + "-" + std::to_string(s_count++) + ".tmp";
+    return (std::filesystem::path(path).parent_path() / name).string();
 }
 #endif
 

@@ -261,8 +261,10 @@ TEST_F(TourModeRun, AStopWhileTheFilmIsSavedEndsItBetweenFrames)
     tour.pictureCount = 3;
     tour.filmDirectory = (directory / "film").string();
     std::atomic<int> signal{0};
-    const ScopedDiskSpace disk(LLONG_MAX, [&signal](const std::string& path) {
-        if (path.find("zoom002_frame02") != std::string::npos) {
+    int framesOpened = 0;
+    const ScopedDiskSpace disk(LLONG_MAX, [&](const std::string& path) {
+        const bool bFrame = std::filesystem::path(path).parent_path() == tour.filmDirectory;
+        if (bFrame && ++framesOpened == 3) {
             signal = SIGTERM;
             std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the stop lands
         }
