@@ -49,6 +49,11 @@ std::vector<GridTick> ComputeGridTicks(double centre, double span, int pixels)
     if (!(span > 0.0) || !std::isfinite(lo) || !std::isfinite(hi)) {
         return ticks;
     }
+    // A span below the precision of the centre has no extent to place ticks in.
+    const double extent = hi - lo;
+    if (!(extent > 0.0)) {
+        return ticks;
+    }
     const double exponent = std::floor(1.0 - std::floor(std::log10(span)));
     std::int64_t scale = 1;
     for (int e = 0; e < exponent && e < kMaxDecimalExponent; ++e) {
@@ -62,7 +67,6 @@ std::vector<GridTick> ComputeGridTicks(double centre, double span, int pixels)
     }
     const std::int64_t g0 = static_cast<std::int64_t>(first);
     const std::int64_t g1 = static_cast<std::int64_t>(last);
-    const double extent = hi - lo;
     for (std::int64_t g = g0; g <= g1; ++g) {
         const double position = pixels * (((g / scaleValue) - lo) / extent);
         // Truncation toward zero keeps positions just left of 0 on pixel 0.

@@ -59,6 +59,10 @@ int CRenderContext::Render(double centreRe, double centreIm, double span)
         band.nState = 1;
         band.bGo = 1;
     }
+    // A stop that cleared the go flags before they were raised must not be lost.
+    if (m_bRunning == 0) {
+        StopWorkers();
+    }
 
     // Bands are handed out in order, a new one as soon as a worker finishes, so that slow
     // bands full of interior do not leave processors idle.

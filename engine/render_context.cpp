@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "engine/caption_style.h"
 #include "output/image_files.h"
@@ -9,7 +10,6 @@
 namespace {
 
 constexpr int kBandsPerProcessor = 10;
-constexpr std::size_t kMaxTransitionFrames = 31;
 constexpr char kOutOfMemoryMessage[] = "メモリが足りません";
 
 void* AllocateFromHeap(std::size_t size) { return std::malloc(size); }
@@ -40,7 +40,7 @@ void CRenderContext::CreateBandsAndPalette(int processorCount)
     BuildPalette();
 }
 
-void CRenderContext::AllocImages(int width, int height)
+void CRenderContext::AllocImages(int width, int height, std::size_t maxFrames)
 {
     // A window without area (or a nonsensical size) leaves the show as it is.
     if (width <= 0 || height <= 0) {
@@ -58,6 +58,9 @@ void CRenderContext::AllocImages(int width, int height)
     m_pDisplay = AllocateImage(size);
     m_pGrid = AllocateImage(size);
     if (!m_pWork || !m_pDisplay || !m_pGrid) {
+        if (m_bUnattended) {
+            throw std::bad_alloc();
+        }
         platform::ShowMessage(kOutOfMemoryMessage);
         std::exit(0);
     }
@@ -67,8 +70,8 @@ void CRenderContext::AllocImages(int width, int height)
     }
 
     // The transition makes do with the frames that fit in memory, possibly none.
-    m_frames.reserve(kMaxTransitionFrames);
-    while (m_frames.size() < kMaxTransitionFrames) {
+    m_frames.reserve(maxFrames);
+    while (m_frames.size() < maxFrames) {
         ImageBuffer frame = AllocateImage(size);
         if (!frame) {
             break;

@@ -21,6 +21,9 @@
 
 class CWnd;
 
+// Frames of a zoom transition, when memory allows.
+inline constexpr std::size_t kMaxTransitionFrames = 31;
+
 class CRenderContext;
 
 // A text for the grid, anchored at an image pixel (row counted from the bottom), lying
@@ -64,9 +67,11 @@ public:
     // The headless renderer may keep fewer processors busy than the machine has.
     void CreateBandsAndPalette(int processorCount = platform::GetProcessorCount());
     void BuildPalette();
-    // Sizes the images for a width × height show and measures the caption. Ends the process
-    // with a message when the images do not fit in memory; zero sizes change nothing.
-    void AllocImages(int width, int height);
+    // Sizes the images for a width × height show, with up to maxFrames transition frames, and
+    // measures the caption. When the images do not fit in memory an attended show ends the
+    // process with a message, an unattended one throws std::bad_alloc for its caller to
+    // report; zero sizes change nothing.
+    void AllocImages(int width, int height, std::size_t maxFrames = kMaxTransitionFrames);
 
     // Renders one view into the work image and publishes it (see frame_renderer.cpp).
     int Render(double centreRe, double centreIm, double span);
@@ -128,6 +133,8 @@ public:
     bool m_bUnattended = false;
     // Told when a zoom transition has computed its film into m_frames, before it is shown.
     std::function<void()> m_fnFilmReady;
+    // Told when a picture file could not be saved, with its name and the errno saying why.
+    std::function<void(const std::string& path, int error)> m_fnSaveFailed;
     // Processors a render keeps busy: never more workers alive than this.
     int m_nProcessors = 0;
 

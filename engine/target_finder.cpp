@@ -29,6 +29,12 @@ int ReadCounterLow(platform::Clock& clock)
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(clock.QueryPerformanceCounter()));
 }
 
+// Where a random draw puts the search window, as a fraction of the width or height.
+double PositionFraction(int draw)
+{
+    return draw * 0.00003 + 0.05;
+}
+
 double CappedStep(double difference)
 {
     return difference > 0.5 ? 0.0 : difference;
@@ -102,6 +108,26 @@ WindowScore MeasureRelief(const PictureBytes& picture, const PixelWindow& window
     return score;
 }
 
+PixelWindow SearchWindow(int width, int height, double fx, double fy)
+{
+    return WindowAround(TruncToPixel(width * fx), TruncToPixel(height * fy),
+                        TruncToPixel(width * 0.05), TruncToPixel(height * 0.05));
+}
+
+bool HasSearchWindow(int width, int height, int captionRows)
+{
+    // Columns and rows are drawn independently: some of each must fit.
+    bool bColumns = false;
+    bool bRows = false;
+    for (int d = 0; d < kCounterModulus && !(bColumns && bRows); ++d) {
+        const double f = PositionFraction(d);
+        const PixelWindow window = SearchWindow(width, height, f, f);
+        bColumns |= window.x0 >= 0 && window.x1 <= width - 1 && window.x0 + 1 < window.x1;
+        bRows |= window.y0 >= captionRows && window.y1 <= height - 1 && window.y0 < window.y1;
+    }
+    return bColumns && bRows;
+}
+
 int CRenderContext::FindTarget(double* pCentreRe, double* pCentreIm, double* pSpan)
 {
     *pCentreRe = 0.0;
@@ -115,24 +141,22 @@ int CRenderContext::FindTarget(double* pCentreRe, double* pCentreIm, double* pSp
     platform::Clock& clock = *m_pTargetClock;
 
     // Phase 1: random positions until a window is rough enough; the bar sinks with every
-    // window measured, and the search gives up after ten seconds.
+    // window measured, and the search gives up after ten seconds or when the show stops.
     SeedTargetRandom(static_cast<std::uint32_t>(ReadCounterLow(clock) % kCounterModulus));
     const std::uint32_t startTicks = clock.GetTickCount();
     double threshold = kStartThreshold;
     double fx = 0.0;
     double fy = 0.0;
     for (;;) {
-        if (clock.GetTickCount() - startTicks > kSearchLimitMs) {
+        if (m_bRunning == 0 || clock.GetTickCount() - startTicks > kSearchLimitMs) {
             return 0;
         }
         const int mix = ReadCounterLow(clock) % kCounterModulus;
         const int dx = (DrawTargetRandom() + mix) % kCounterModulus;
         const int dy = (DrawTargetRandom() + mix) % kCounterModulus;
-        fx = dx * 0.00003 + 0.05;
-        fy = dy * 0.00003 + 0.05;
-        const PixelWindow window =
-            WindowAround(TruncToPixel(width * fx), TruncToPixel(height * fy),
-                         TruncToPixel(width * 0.05), TruncToPixel(height * 0.05));
+        fx = PositionFraction(dx);
+        fy = PositionFraction(dy);
+        const PixelWindow window = SearchWindow(width, height, fx, fy);
         if (!IsWindowValid(window, width, height, captionRows) || window.y0 >= window.y1) {
             continue;
         }
@@ -158,6 +182,9 @@ int CRenderContext::FindTarget(double* pCentreRe, double* pCentreIm, double* pSp
     const HalfSizes half = RefinementHalfSizes(width, height, m_dSpanRe, m_dSpanIm, span);
     double best = 0.0;
     for (int gy = -kRefinementReach; gy <= kRefinementReach; ++gy) {
+        if (m_bRunning == 0) {
+            return 0;
+        }
         for (int gx = -kRefinementReach; gx <= kRefinementReach; ++gx) {
             const double candidateRe = foundRe + gx * span * 0.1;
             const double candidateIm = foundIm + gy * span * 0.1;

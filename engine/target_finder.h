@@ -19,6 +19,12 @@ struct PixelWindow {
 
 PixelWindow WindowAround(int col, int row, int halfWidth, int halfHeight);
 
+// Phase one's search window around the picture fraction (fx, fy).
+PixelWindow SearchWindow(int width, int height, double fx, double fy);
+// True when some search window lies inside the picture above the caption's rows: without one
+// no target can ever be found.
+bool HasSearchWindow(int width, int height, int captionRows);
+
 // A window may use neither the caption's rows nor the last column or the top row.
 bool IsWindowValid(const PixelWindow& window, int width, int height, int captionRows);
 

@@ -1,11 +1,11 @@
 #include "output/image_files.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <memory>
 
 #include "engine/image_layout.h"
 #include "engine/render_context.h"
-#include "platform/system.h"
+#include "output/whole_file.h"
 
 namespace {
 
@@ -27,10 +27,6 @@ private:
         }
     }
     std::uint8_t* m_pOut;
-};
-
-struct FileCloser {
-    void operator()(std::FILE* pFile) const { std::fclose(pFile); }
 };
 
 }  // namespace
@@ -79,17 +75,14 @@ std::optional<std::string> PictureFileName(const std::string& base, int slot, bo
 
 bool WriteBmpFile(const std::string& path, const std::uint8_t* pImage, int width, int height)
 {
-    std::unique_ptr<std::FILE, FileCloser> file(platform::OpenFile(path, "wb"));
-    if (!file) {
-        return false;
-    }
     const auto headers = MakeBmpHeaders(width, height);
     const std::size_t imageSize = ImageSize(width, height);
-    // File header, information header, pixels: one write each.
-    bool complete = std::fwrite(headers.data(), 1, 14, file.get()) == 14;
-    complete &= std::fwrite(headers.data() + 14, 1, 40, file.get()) == 40;
-    complete &= std::fwrite(pImage, 1, imageSize, file.get()) == imageSize;
-    return std::fclose(file.release()) == 0 && complete;
+    return WriteWholeFile(path, [&](std::FILE* pFile) {
+        // File header, information header, pixels: one write each.
+        return std::fwrite(headers.data(), 1, 14, pFile) == 14 &&
+               std::fwrite(headers.data() + 14, 1, 40, pFile) == 40 &&
+               std::fwrite(pImage, 1, imageSize, pFile) == imageSize;
+    });
 }
 
 void CRenderContext::SaveImages(int slot)
@@ -97,9 +90,11 @@ void CRenderContext::SaveImages(int slot)
     const bool bWithGrid = m_bShowGrid.load() != 0;
     const std::uint8_t* images[] = {m_pDisplay.get(), m_pGrid.get()};
     for (int k = 0; k < (bWithGrid ? 2 : 1); ++k) {
-        if (const auto name = PictureFileName(m_strFileBase, slot, k == 1)) {
-            // Output fails silently: a picture that cannot be saved must not stop the show.
-            WriteBmpFile(*name, images[k], m_nWidth, m_nHeight);
+        const auto name = PictureFileName(m_strFileBase, slot, k == 1);
+        errno = name ? 0 : ENAMETOOLONG;
+        // A picture that cannot be saved does not stop the show; whoever runs it may.
+        if ((!name || !WriteBmpFile(*name, images[k], m_nWidth, m_nHeight)) && m_fnSaveFailed) {
+            m_fnSaveFailed(name.value_or(m_strFileBase), errno);
         }
     }
 }

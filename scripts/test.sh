@@ -14,42 +14,42 @@ passed=0 failed=0 skipped=0
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 
-# count LOG: adds the counts of the suite's closing line (ours, or CTest's) to the totals; a
-# suite that ended without one counts as one failure.
+# count LOG: adds the counts of every closing line in the log (ours, or CTest's) to the totals
+# and sets LAST_TOTAL to the number of checks they name.
 count() {
-    local line p f s=0 total
-    line=$(grep -a -E '^[0-9]+ passed, [0-9]+ failed|tests passed, [0-9]+ tests failed out of' "$1" |
-           tail -n 1)
-    if [[ $line =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed(,\ ([0-9]+)\ skipped)? ]]; then
-        p=${BASH_REMATCH[1]} f=${BASH_REMATCH[2]} s=${BASH_REMATCH[4]:-0}
-    elif [[ $line =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
-        f=${BASH_REMATCH[1]} total=${BASH_REMATCH[2]}
-        p=$((total - f))
-    else
-        p=0 f=1
-    fi
-    passed=$((passed + p)) failed=$((failed + f)) skipped=$((skipped + s))
-    LAST_TOTAL=$((p + f + s))
+    local line p f s
+    LAST_TOTAL=0
+    while read -r line; do
+        if [[ $line =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed(,\ ([0-9]+)\ skipped)? ]]; then
+            p=${BASH_REMATCH[1]} f=${BASH_REMATCH[2]} s=${BASH_REMATCH[4]:-0}
+        elif [[ $line =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+            f=${BASH_REMATCH[1]} s=0
+            p=$((BASH_REMATCH[2] - f))
+        else
+            continue
+        fi
+        passed=$((passed + p)) failed=$((failed + f)) skipped=$((skipped + s))
+        LAST_TOTAL=$((LAST_TOTAL + p + f + s))
+    done < <(grep -a -E '^[0-9]+ passed, [0-9]+ failed|tests passed, [0-9]+ tests failed out of' "$1")
 }
 
-# suite NAME COMMAND...: runs one suite, shows its output and counts its closing line.
+# suite NAME COMMAND...: runs one suite, shows its output and counts its closing lines; a suite
+# that fails without counting a failure (a build, say) counts as one.
 suite() {
-    local name=$1 log="$logs/$1.log"
+    local name=$1 log="$logs/$1.log" before=$failed status
     shift
     echo "== $name"
     "$@" 2>&1 | tee "$log"
-    [[ ${PIPESTATUS[0]} -eq 0 ]] || grep -q -E '[1-9][0-9]* (tests )?failed' "$log" ||
-        echo "$name: failed" >>"$log"
+    status=${PIPESTATUS[0]}
     count "$log"
+    if [[ $status -ne 0 && $failed -eq $before ]]; then
+        echo "== $name failed (status $status)"
+        failed=$((failed + 1))
+    fi
 }
 
-native() {
-    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null &&
-        cmake --build build -j "$(nproc)" &&
-        ctest --test-dir build --output-on-failure -j "$(nproc)"
-}
-
-suite native native
+# Release, ASan+UBSan and TSan builds of the native tests.
+suite native scripts/test-native.sh
 echo "== Windows programs"
 for preset in windows windows64; do
     if ! { cmake --preset "$preset" >/dev/null &&

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include <png.h>
@@ -13,6 +16,7 @@
 #include "output/image_files.h"
 #include "tools/headless_show.h"
 #include "tools/picture_file.h"
+#include "write_faults.h"
 
 namespace {
 
@@ -150,6 +154,36 @@ TEST(WritePictureFile, PngKeepsThePixelsTheRightWayUp)
     EXPECT_FALSE(WritePictureFile(dir.Path() / "missing" / "p.png", picture.data(), 3, 2));
 }
 
+std::vector<std::string> FileNames(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(WriteWholeFile, AFullDiskKeepsTheOlderFileAndLeavesNoPartOfTheNewOne)
+{
+    TempDir dir;
+    const auto picture = SmallPicture();
+    for (const char* name : {"p.bmp", "p.png"}) {
+        const auto path = dir.Path() / name;
+        ASSERT_TRUE(WritePictureFile(path, picture.data(), 3, 2));
+        const auto older = ReadFile(path);
+        const std::vector<std::uint8_t> black(picture.size(), 0);
+        for (const long long bytesLeft : {0, 20, 60}) {
+            const ScopedDiskSpace disk(bytesLeft);
+            errno = 0;
+            EXPECT_FALSE(WritePictureFile(path, black.data(), 3, 2)) << name << bytesLeft;
+            EXPECT_EQ(errno, ENOSPC) << name << bytesLeft;
+            EXPECT_EQ(ReadFile(path), older) << name << bytesLeft;
+        }
+    }
+    EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"p.bmp", "p.png"}));
+}
+
 class SaveImagesTest : public ::testing::Test {
 protected:
     SaveImagesTest() : m_show(5, 3, 1)
@@ -195,13 +229,32 @@ TEST_F(SaveImagesTest, PictureAloneOrWithItsGrid)
     EXPECT_EQ(Pixels("show_8_g.bmp"), grid);
 }
 
-TEST_F(SaveImagesTest, UnopenableOrOverlongNamesAreSkipped)
+TEST_F(SaveImagesTest, UnopenableOrOverlongNamesAreSkippedAndReported)
 {
     CRenderContext& context = m_show.Context();
     context.m_bShowGrid = 1;
     context.m_strFileBase = (m_dir.Path() / "missing" / "show").string();
-    context.SaveImages(1);  // nothing can be opened: no crash, no file
+    context.SaveImages(1);  // nothing can be opened, nobody told: no crash, no file
     EXPECT_TRUE(std::filesystem::is_empty(m_dir.Path()));
+
+    std::vector<std::pair<std::string, int>> failures;
+    context.m_fnSaveFailed = [&failures](const std::string& path, int error) {
+        failures.emplace_back(path, error);
+    };
+    context.SaveImages(1);
+    const std::string base = context.m_strFileBase;
+    EXPECT_EQ(failures, (std::vector<std::pair<std::string, int>>{{base + "_1.bmp", ENOENT},
+                                                                   {base + "_1_g.bmp", ENOENT}}));
+    failures.clear();
+    context.m_strFileBase = (m_dir.Path() / "show").string();
+    {
+        const ScopedDiskSpace disk(150);  // the picture (102 bytes), then not all of its grid
+        context.SaveImages(2);
+    }
+    EXPECT_EQ(failures, (std::vector<std::pair<std::string, int>>{
+                            {context.m_strFileBase + "_2_g.bmp", ENOSPC}}));
+    EXPECT_EQ(FileNames(m_dir.Path()), std::vector<std::string>{"show_2.bmp"});
+    context.m_fnSaveFailed = {};
 
     // A folder deep enough that the names reach the 1000-byte limit.
     std::filesystem::path deep = m_dir.Path();
@@ -217,7 +270,13 @@ TEST_F(SaveImagesTest, UnopenableOrOverlongNamesAreSkipped)
     context.SaveImages(7);
     context.m_strFileBase = baseOfLength(994);  // one more: no cut name may be written
     context.m_bShowGrid = 1;
+    context.m_fnSaveFailed = [&failures](const std::string& path, int error) {
+        failures.emplace_back(path, error);
+    };
+    failures.clear();
     context.SaveImages(7);
+    EXPECT_EQ(failures.size(), 2u);
+    EXPECT_EQ(failures[0].second, ENAMETOOLONG);
     const auto files = std::distance(std::filesystem::directory_iterator(deep),
                                      std::filesystem::directory_iterator());
     EXPECT_EQ(files, 1);

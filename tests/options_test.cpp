@@ -73,6 +73,11 @@ TEST(Options, BadArguments)
         {"--threads", "2.5", "-o", "f"},
         {"--frobnicate", "-o", "f"},
         {"-o", "f", "extra"},
+        {"--size", "64x48", "-o", "--threads"},  // an option where a value belongs
+        {"-o", "f", "--size", "64x48", "--size", "32x24"},  // given twice
+        {"-o", "f", "-o", "g"},
+        {"--view", "2", "2", "1e-17", "-o", "f"},     // pixels too close for the centre
+        {"--view", "0", "0", "5e-324", "-o", "f"},
     };
     for (const auto& args : bad) {
         const ParsedOptions parsed = Parse(args);

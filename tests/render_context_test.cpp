@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include <cstring>
 
 #include "engine/render_context.h"
@@ -107,6 +109,36 @@ TEST(AllocImagesDeathTest, NoRoomForTheImagesEndsTheProgram)
                 context.AllocImages(16, 16);
             },
             ::testing::ExitedWithCode(0), "メモリが足りません");
+    }
+}
+
+TEST(AllocImagesDeathTest, NoRoomForTheImagesOfAnUnattendedShowIsThrownToItsCaller)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    constexpr int kThrown = 7;
+    EXPECT_EXIT(
+        {
+            const ScopedMemoryLimit limit(2);
+            CHeadlessWnd window(8, 8);
+            CRenderContext context(window);
+            context.m_bUnattended = true;
+            try {
+                context.AllocImages(16, 16);
+            } catch (const std::bad_alloc&) {
+                std::exit(kThrown);
+            }
+            std::exit(1);
+        },
+        ::testing::ExitedWithCode(kThrown), "");
+}
+
+TEST(AllocImages, TakesNoMoreFramesThanAsked)
+{
+    CHeadlessWnd window(8, 8);
+    CRenderContext context(window);
+    for (const std::size_t frames : {0u, 5u}) {
+        context.AllocImages(16, 16, frames);
+        EXPECT_EQ(context.m_frames.size(), frames);
     }
 }
 

@@ -197,3 +197,39 @@ TEST(FindTarget, RefinementPicksTheStrongestReliefAndKeepsTheFirstOfEquals)
     EXPECT_EQ(target.im, phaseOneIm + 10 * span * 0.1);
     EXPECT_EQ(target.span, span);
 }
+
+TEST(FindTarget, StopsAtOnceWhenTheShowStops)
+{
+    // A flat picture, whose search never succeeds, on a clock that stands still until the
+    // show stops and then runs: the search must end on the stop, not on its ten seconds.
+    class StoppingClock : public FakeClock {
+    public:
+        explicit StoppingClock(CRenderContext& context) : m_context(context) {}
+        std::int64_t QueryPerformanceCounter() override
+        {
+            if (m_counterReads == 50) {
+                m_context.m_bRunning = 0;
+                m_tickStep = 1;
+            }
+            return FakeClock::QueryPerformanceCounter();
+        }
+
+    private:
+        CRenderContext& m_context;
+    };
+    SmallShow show(64, 48);
+    StoppingClock clock(show.context);
+    show.context.m_pTargetClock = &clock;
+    EXPECT_EQ(Find(show.context).found, 0);
+    EXPECT_LE(clock.m_counterReads, 52);
+}
+
+TEST(SearchWindows, NoneFitsWhereTheCaptionLeavesTooFewRows)
+{
+    EXPECT_TRUE(HasSearchWindow(20, 20, 0));
+    EXPECT_FALSE(HasSearchWindow(19, 100, 0));  // a window needs two columns inside
+    EXPECT_FALSE(HasSearchWindow(100, 19, 0));
+    // Just enough: the highest window, rows 89 … 99, ends below the top row.
+    EXPECT_TRUE(HasSearchWindow(640, 100, 89));
+    EXPECT_FALSE(HasSearchWindow(640, 100, 90));
+}

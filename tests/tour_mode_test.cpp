@@ -2,13 +2,24 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 #include <algorithm>
+#include <chrono>
+#include <climits>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <random>
 #include <sstream>
+#include <thread>
 
+#include "engine/image_layout.h"
 #include "engine/tour.h"
+#include "tools/memory_budget.h"
+#include "tools/stop_signals.h"
 #include "tools/tour_mode.h"
+#include "write_faults.h"
 
 namespace {
 
@@ -44,16 +55,43 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(directory); }
 
-    // A run of the tool, as in a new process.
-    std::string Run(int expectedStatus, bool stop = false)
+    // A run of the tool, as in a new process; stopSignal as if it had arrived at the start.
+    std::string Run(int expectedStatus, int stopSignal = 0)
     {
         g_nPictureSlot = 0;
         std::ostringstream out;
-        const std::atomic<bool> stopRequested{stop};
-        EXPECT_EQ(RunTour(common, tour, stopRequested, out), expectedStatus);
+        const std::atomic<int> signal{stopSignal};
+        EXPECT_EQ(RunTour(common, tour, signal, out), expectedStatus);
         return out.str();
     }
     bool Exists(const std::string& name) const { return std::filesystem::exists(directory / name); }
+    std::string Contents(const std::string& name) const
+    {
+        std::ifstream file(directory / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+    // Every file below the directory, by its path relative to it.
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
+            if (entry.is_regular_file()) {
+                names.push_back(entry.path().lexically_relative(directory).string());
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::vector<std::string> FilmFrames(int zoom, int count) const
+    {
+        std::vector<std::string> names;
+        for (int f = 0; f < count; ++f) {
+            char name[64];
+            std::snprintf(name, sizeof name, "film/zoom%03d_frame%02d.bmp", zoom, f);
+            names.push_back(name);
+        }
+        return names;
+    }
 
     std::filesystem::path directory;
     RenderOptions common;
@@ -84,7 +122,9 @@ TEST(TourOptions, TakeTheTourAndItsOptionsOrSayWhatIsWrong)
           {"--tour", "2", "--seed", "1.5"}, {"--tour", "2", "--prefix"},
           {"--seed", "3", "-o", "p.bmp"}, {"--grid", "-o", "p.bmp"},
           {"--tour", "2", "-o", "p.bmp"}, {"--tour", "2", "--grid", "g.bmp"},
-          {"--tour", "2", "--home", "1"}, {"--tour", "2", "--size", "19x100"}}) {
+          {"--tour", "2", "--home", "1"}, {"--tour", "2", "--home", "0"},
+          {"--tour", "2", "--tour", "3"}, {"--tour", "2", "--film", "--x"},
+          {"--tour", "2", "--prefix", "-o"}, {"--tour", "--grid"}}) {
         EXPECT_NE(Parse(args).problem, "") << args[0] << " " << args[1];
     }
 }
@@ -95,6 +135,39 @@ TEST(TourOptions, SeededCounterCountsOnePerReadingAndWraps)
     EXPECT_EQ(clock.QueryPerformanceCounter(), INT64_MAX - 1);
     EXPECT_EQ(clock.QueryPerformanceCounter(), INT64_MAX);
     EXPECT_EQ(clock.QueryPerformanceCounter(), INT64_MIN);
+}
+
+TEST(TourMemory, FramesFitBesideTheShowOrNothingFits)
+{
+    const std::uint64_t image = ImageSize(1000, 500);
+    const std::uint64_t show = ShowMemory(1000, 500);
+    EXPECT_GE(show, 4 * image);  // three images and the window
+    EXPECT_EQ(FramesThatFit(show - 1, 1000, 500, 31), std::nullopt);
+    EXPECT_EQ(FramesThatFit(show, 1000, 500, 31), 0u);
+    // Frames take three quarters of what is left.
+    EXPECT_EQ(FramesThatFit(show + 8 * image, 1000, 500, 31), 6u);
+    EXPECT_EQ(FramesThatFit(UINT64_MAX, 1000, 500, 31), 31u);
+    // The largest size: 35 images of 805 MB do not fit in 16 GB, 4 and a few frames do.
+    EXPECT_EQ(FramesThatFit(16000000000ull, 16384, 16384, 31), 11u);
+}
+
+TEST(StopSignalsDeathTest, TermAndHangUpStopLikeCtrlCUnlessIgnoredAndAClosedPipeIsNoDeath)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::signal(SIGHUP, SIG_IGN);  // as nohup starts a program
+            CatchStopSignals();
+            std::raise(SIGHUP);
+            std::raise(SIGPIPE);
+            const bool bIgnored = g_nStopSignal == 0;
+            std::raise(SIGTERM);
+            std::raise(SIGINT);  // the first signal is the one reported
+            std::exit(bIgnored && g_nStopSignal == SIGTERM ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(StoppedStatus(SIGTERM), 143);
+    EXPECT_EQ(StoppedStatus(SIGHUP), 129);
 }
 
 TEST_F(TourModeRun, SavesReportsAndFilmsARepeatableTour)
@@ -118,7 +191,8 @@ TEST_F(TourModeRun, SavesReportsAndFilmsARepeatableTour)
 TEST_F(TourModeRun, StopRequestEndsTheTourAndUnwritableDestinationsAreRefused)
 {
     tour.pictureCount = 5;
-    EXPECT_EQ(Run(130, true), "");
+    EXPECT_EQ(Run(130, SIGINT), "");
+    EXPECT_EQ(Run(143, SIGTERM), "");
 
     tour.prefix = (directory / "missing" / "run").string();
     Run(1);
@@ -126,4 +200,112 @@ TEST_F(TourModeRun, StopRequestEndsTheTourAndUnwritableDestinationsAreRefused)
     std::ofstream(directory / "run_1.bmp") << "a file, not a folder";
     tour.filmDirectory = (directory / "run_1.bmp" / "film").string();
     Run(1);
+}
+
+// Faults on the way out: each ends the tour as a failure and leaves no partial file.
+
+TEST_F(TourModeRun, AFullDiskIsAFailureAndTheOlderPicturesSurvive)
+{
+    tour.pictureCount = 2;
+    Run(0);  // slots 1 and 2 hold an earlier tour's pictures
+    const std::string older = Contents("run_1.bmp");
+    tour.seed = 8;
+    {
+        const ScopedDiskSpace disk(1000);
+        EXPECT_EQ(Run(1), "");  // nothing reported as saved
+    }
+    EXPECT_EQ(Contents("run_1.bmp"), older);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"run_1.bmp", "run_2.bmp"}));
+}
+
+TEST_F(TourModeRun, AFilmFrameThatCannotBeWrittenIsAFailureWithoutAPartialFrame)
+{
+    tour.pictureCount = 3;
+    tour.filmDirectory = (directory / "film").string();
+    const long long fileSize = 54 + static_cast<long long>(ImageSize(96, 64));
+    {
+        const ScopedDiskSpace disk(4 * fileSize + 100);  // picture 1, then three frames
+        const std::string out = Run(1);
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
+    }
+    std::vector<std::string> expected = FilmFrames(2, 3);
+    expected.push_back("run_1.bmp");
+    EXPECT_EQ(Files(), expected);
+}
+
+TEST_F(TourModeRun, AnOutputThatCannotBeWrittenIsAFailure)
+{
+    tour.pictureCount = 2;
+    std::ostream closed(nullptr);  // every write fails, as on a closed pipe
+    const std::atomic<int> noSignal{0};
+    g_nPictureSlot = 0;
+    EXPECT_EQ(RunTour(common, tour, noSignal, closed), 1);
+}
+
+// Tours that could not end.
+
+TEST_F(TourModeRun, PicturesWithoutRoomForASearchWindowAreRefusedUpFront)
+{
+    tour.pictureCount = 1;
+    for (const auto& [width, height] : {std::pair{640, 26}, {20, 20}, {19, 100}}) {
+        common.width = width;
+        common.height = height;
+        EXPECT_EQ(Run(2), "") << width << 'x' << height;
+    }
+}
+
+// Stops.
+
+TEST_F(TourModeRun, AStopWhileTheFilmIsSavedEndsItBetweenFrames)
+{
+    tour.pictureCount = 3;
+    tour.filmDirectory = (directory / "film").string();
+    std::atomic<int> signal{0};
+    int framesOpened = 0;
+    const ScopedDiskSpace disk(LLONG_MAX, [&](const std::string& path) {
+        const bool bFrame = std::filesystem::path(path).parent_path() == tour.filmDirectory;
+        if (bFrame && ++framesOpened == 3) {
+            signal = SIGTERM;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the stop lands
+        }
+    });
+    g_nPictureSlot = 0;
+    std::ostringstream out;
+    EXPECT_EQ(RunTour(common, tour, signal, out), 143);
+    std::vector<std::string> expected = FilmFrames(2, 3);
+    expected.push_back("run_1.bmp");
+    EXPECT_EQ(Files(), expected);
+}
+
+TEST_F(TourModeRun, StopStormEveryStopEndsPromptlyWithOnlyWholeFiles)
+{
+    // Stops at random moments of render, search, transition and saving.
+    tour.pictureCount = 1000;
+    tour.maxImages = 3;
+    tour.bGrid = true;
+    tour.filmDirectory = (directory / "film").string();
+    const std::uintmax_t wholeFile = 54 + ImageSize(96, 64);
+    std::mt19937 random(2026);
+    std::uniform_int_distribution<int> delayMs(0, 300);
+    for (int run = 0; run < 40; ++run) {
+        std::atomic<int> signal{0};
+        std::chrono::steady_clock::time_point stoppedAt;
+        std::thread stopper([&signal, &stoppedAt, delay = delayMs(random)] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+            stoppedAt = std::chrono::steady_clock::now();
+            signal = SIGTERM;
+        });
+        g_nPictureSlot = 0;
+        std::ostringstream out;
+        const int status = RunTour(common, tour, signal, out);
+        const auto ended = std::chrono::steady_clock::now();
+        stopper.join();
+        EXPECT_EQ(status, 143) << run;
+        // A bound against hanging, far above the tens of milliseconds a stop takes.
+        EXPECT_LT(ended - stoppedAt, std::chrono::seconds(5)) << run;
+        for (const std::string& name : Files()) {
+            ASSERT_EQ(name.substr(name.size() - 4), ".bmp") << run;
+            ASSERT_EQ(std::filesystem::file_size(directory / name), wholeFile) << name;
+        }
+    }
 }

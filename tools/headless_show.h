@@ -7,8 +7,9 @@
 
 class HeadlessShow {
 public:
-    // threads 0: every processor.
-    HeadlessShow(int width, int height, int threads);
+    // threads 0: every processor. Throws std::bad_alloc when the images do not fit.
+    HeadlessShow(int width, int height, int threads,
+                 std::size_t maxFrames = kMaxTransitionFrames);
 
     CRenderContext& Context() { return m_context; }
     CHeadlessWnd& Window() { return m_window; }

@@ -1,7 +1,9 @@
 #include "tools/options.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
+#include <set>
 
 namespace {
 
@@ -26,6 +28,15 @@ std::optional<double> ParseFinite(const std::string& text)
     return value;
 }
 
+// One pixel's step along the shorter side must change both centre coordinates, or the
+// picture has no extent to draw.
+bool SeparatesPixels(const RenderOptions& options)
+{
+    const double step = options.span / std::min(options.width, options.height);
+    return options.centreRe + step != options.centreRe &&
+           options.centreIm + step != options.centreIm;
+}
+
 // Walks the arguments; every failure ends the walk with a message.
 class Parser {
 public:
@@ -38,9 +49,12 @@ public:
     {
         bool bHomeGiven = false;
         bool bViewGiven = false;
+        std::set<std::string> given;
         while (m_index < m_args.size() && m_result.outcome == ParseOutcome::Run) {
             const std::string& option = m_args[m_index];
-            if (option == "--help" || option == "-h") {
+            if (LooksLikeOption(option) && !given.insert(option).second) {
+                Fail(option + " is given twice");
+            } else if (option == "--help" || option == "-h") {
                 m_result.outcome = ParseOutcome::Help;
             } else if (option == "--size") {
                 ParseSize();
@@ -68,8 +82,11 @@ public:
         if (m_result.outcome != ParseOutcome::Run) {
             return m_result;
         }
+        m_result.options.bViewChosen = bHomeGiven || bViewGiven;
         if (bHomeGiven && bViewGiven) {
             Fail("--home and --view exclude each other");
+        } else if (!SeparatesPixels(m_result.options)) {
+            Fail("--view: SPAN is too small to tell pixels apart at this centre");
         } else if (m_result.options.outputPath.empty() && !ExtensionReplacesOutput()) {
             Fail("no output file: -o FILE");
         }
@@ -77,12 +94,14 @@ public:
     }
 
 private:
-    // The count values after the option (empty strings where missing); moves past them.
+    // The count values after the option (empty strings where missing or where an option
+    // stands instead); moves past them.
     std::vector<std::string> Values(std::size_t count)
     {
         std::vector<std::string> values(count);
         for (std::size_t i = 0; i < count && m_index + 1 + i < m_args.size(); ++i) {
-            values[i] = m_args[m_index + 1 + i];
+            const std::string& value = m_args[m_index + 1 + i];
+            values[i] = LooksLikeOption(value) ? std::string() : value;
         }
         m_index += 1 + count;
         return values;
@@ -180,6 +199,11 @@ private:
 };
 
 }  // namespace
+
+bool LooksLikeOption(const std::string& argument)
+{
+    return argument.size() > 1 && argument[0] == '-' && !ParseNumber<double>(argument);
+}
 
 ParsedOptions ParseOptions(const std::vector<std::string>& args,
                            const std::vector<OptionExtension>& extensions)

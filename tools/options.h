@@ -19,7 +19,12 @@ struct RenderOptions {
     double span = kHomeViews[0].dSpan;
     int threads = 0;  // 0: every processor
     std::string outputPath;
+    bool bViewChosen = false;  // --home or --view given
 };
+
+// True for an argument that reads as an option rather than as a value: a "-" followed by
+// anything but a number ("-0.5" is a value, "--x" and "-o" are not).
+bool LooksLikeOption(const std::string& argument);
 
 // Options that a further mode of the tool adds (the tour adds its own).
 struct OptionExtension {

@@ -8,13 +8,17 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tools/headless_show.h"
+#include "tools/memory_budget.h"
 #include "tools/options.h"
 #include "tools/picture_file.h"
+#include "tools/stop_signals.h"
 #include "tools/tour_mode.h"
 
 namespace {
@@ -77,17 +81,38 @@ bool WriteImage(const std::string& path, const CRenderContext& context, const st
     return false;
 }
 
+// Everything written to stdout reached it; otherwise a message saying why.
+bool StdoutComplete()
+{
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) {
+        return true;
+    }
+    std::fprintf(stderr, "orvane-render: cannot write to standard output%s%s\n",
+                 errno != 0 ? ": " : "", errno != 0 ? std::strerror(errno) : "");
+    return false;
+}
+
 int RenderPicture(const RenderOptions& options, const std::string& gridFile)
 {
-    HeadlessShow show(options.width, options.height, options.threads);
+    if (std::string problem; !PlanFrames(options.width, options.height, 0, problem)) {
+        std::fprintf(stderr, "orvane-render: %s\n", problem.c_str());
+        return 1;
+    }
+    HeadlessShow show(options.width, options.height, options.threads, 0);  // no transitions
     CRenderContext& context = show.Context();
 
     const auto start = std::chrono::steady_clock::now();
     {
+        const StopWhenSignalled stopper(context, g_nStopSignal);
         ProgressLine progress(context);
         context.Render(options.centreRe, options.centreIm, options.span);
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (context.m_bRunning == 0) {
+        std::fputs("orvane-render: stopped, nothing written\n", stderr);
+        return StoppedStatus(g_nStopSignal);
+    }
 
     if (!WriteImage(options.outputPath, context, context.m_pDisplay.get()) ||
         (!gridFile.empty() && !WriteImage(gridFile, context, context.m_pGrid.get()))) {
@@ -97,12 +122,10 @@ int RenderPicture(const RenderOptions& options, const std::string& gridFile)
                 options.height, Exact(options.centreRe).c_str(), Exact(options.centreIm).c_str(),
                 Exact(options.span).c_str(), context.m_nProcessors, elapsed.count(),
                 options.outputPath.c_str());
-    return 0;
+    return StdoutComplete() ? 0 : 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
     TourOptionParser tour;
@@ -115,7 +138,7 @@ int main(int argc, char** argv)
     switch (parsed.outcome) {
     case ParseOutcome::Help:
         std::fputs(UsageText(extensions).c_str(), stdout);
-        return 0;
+        return StdoutComplete() ? 0 : 1;
     case ParseOutcome::Error:
         std::fprintf(stderr, "orvane-render: %s\n\n%s", parsed.error.c_str(),
                      UsageText(extensions).c_str());
@@ -123,8 +146,22 @@ int main(int argc, char** argv)
     case ParseOutcome::Run:
         break;
     }
+    CatchStopSignals();
     if (tour.Options().pictureCount > 0) {
-        return RunTourUntilInterrupted(parsed.options, tour.Options());
+        const int status = RunTour(parsed.options, tour.Options(), g_nStopSignal, std::cout);
+        return status != 0 || StdoutComplete() ? status : 1;
     }
     return RenderPicture(parsed.options, tour.Options().gridFile);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("orvane-render: out of memory\n", stderr);
+        return 1;
+    }
 }

@@ -7,6 +7,7 @@
 
 #include "engine/image_layout.h"
 #include "output/image_files.h"
+#include "output/whole_file.h"
 
 namespace {
 
@@ -26,16 +27,18 @@ bool HasPngExtension(const std::string& path)
 
 bool WritePngFile(const std::string& path, const std::uint8_t* pImage, int width, int height)
 {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_BGR;
-    // A negative row stride tells libpng that the bottom row comes first.
-    const int ok = png_image_write_to_file(&image, path.c_str(), 0, pImage,
-                                           -static_cast<png_int_32>(ImageStride(width)), nullptr);
-    png_image_free(&image);
-    return ok != 0;
+    return WriteWholeFile(path, [&](std::FILE* pFile) {
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        image.width = static_cast<png_uint_32>(width);
+        image.height = static_cast<png_uint_32>(height);
+        image.format = PNG_FORMAT_BGR;
+        // A negative row stride tells libpng that the bottom row comes first.
+        const int ok = png_image_write_to_stdio(
+            &image, pFile, 0, pImage, -static_cast<png_int_32>(ImageStride(width)), nullptr);
+        png_image_free(&image);
+        return ok != 0;
+    });
 }
 
 bool WritePictureFile(const std::string& path, const std::uint8_t* pImage, int width,

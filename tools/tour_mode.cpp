@@ -3,34 +3,29 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 
+#include "engine/target_finder.h"
 #include "engine/tour.h"
 #include "output/image_files.h"
 #include "tools/headless_show.h"
+#include "tools/memory_budget.h"
+#include "tools/stop_signals.h"
 
 namespace {
 
-constexpr int kMinTourSide = 20;  // below it no search window holds a pair of pixels
-constexpr int kInterruptedStatus = 130;
-constexpr int kStopPollMs = 10;
+constexpr int kFailureStatus = 1;
+constexpr int kRefusedStatus = 2;
+constexpr int kWaitPollMs = 10;
 
 template <typename Number>
 std::optional<Number> ParseWhole(const std::string& text, Number lowest)
 {
     const std::optional<Number> value = ParseNumber<Number>(text);
     return value && *value >= lowest ? value : std::nullopt;
-}
-
-// What the main thread and the tour's own callbacks do to end the show, as the saver's stop.
-void StopShow(CRenderContext& context)
-{
-    context.m_bRunning = 0;
-    context.StopWorkers();
 }
 
 // The owner of a tour without a screen: counts and reports the saved pictures, writes the
@@ -40,6 +35,12 @@ public:
     CHeadlessTourOwner(CRenderContext& context, const TourOptions& tour, std::ostream& out)
         : m_context(context), m_tour(tour), m_out(out)
     {
+        m_context.m_fnSaveFailed = [this](const std::string& path, int error) {
+            Fail(path, error);
+        };
+        if (!m_tour.filmDirectory.empty()) {
+            m_context.m_fnFilmReady = [this] { SaveFilm(); };
+        }
     }
 
     CRenderContext* GetRenderContext() override { return &m_context; }
@@ -48,6 +49,9 @@ public:
 
     void OnPictureSaved(int slot) override
     {
+        if (m_bFailed) {
+            return;  // not saved after all
+        }
         // The span as Render took it, along the shorter side, so that --view renders it again.
         const double span =
             m_context.m_nWidth > m_context.m_nHeight ? m_context.m_dSpanIm : m_context.m_dSpanRe;
@@ -59,6 +63,10 @@ public:
             m_out << ' ' << PictureFileName(m_tour.prefix, slot, true).value_or("?");
         }
         m_out << std::endl;
+        if (!m_out) {
+            Fail("to standard output", errno);
+            return;
+        }
         if (++m_nSaved >= m_tour.pictureCount) {
             StopShow(m_context);
         }
@@ -68,29 +76,37 @@ public:
     void SaveFilm()
     {
         const int zoom = m_nSaved + 1;
-        for (std::size_t f = 0; f < m_context.m_frames.size(); ++f) {
+        for (std::size_t f = 0; f < m_context.m_frames.size() && m_context.m_bRunning; ++f) {
             char name[64];
             std::snprintf(name, sizeof name, "zoom%03d_frame%02zu.bmp", zoom, f);
             const std::string path = (std::filesystem::path(m_tour.filmDirectory) / name).string();
             if (!WriteBmpFile(path, m_context.m_frames[f].get(), m_context.m_nWidth,
                               m_context.m_nHeight)) {
-                std::cerr << "orvane-render: cannot write " << path << '\n';
-                m_bFilmFailed = true;
-                StopShow(m_context);
+                Fail(path, errno);
                 return;
             }
         }
     }
 
     int Saved() const { return m_nSaved; }
-    bool FilmFailed() const { return m_bFilmFailed; }
+    bool Failed() const { return m_bFailed != 0; }
 
 private:
     CRenderContext& m_context;
     const TourOptions& m_tour;
     std::ostream& m_out;
     std::atomic<int> m_nSaved{0};
-    std::atomic<bool> m_bFilmFailed{false};
+    std::atomic<int> m_bFailed{0};
+
+    // A file that could not be written ends the tour as a failure.
+    void Fail(const std::string& what, int error)
+    {
+        std::cerr << "orvane-render: cannot write " << what
+                  << (error != 0 ? ": " + std::string(std::strerror(error)) : std::string())
+                  << std::endl;
+        m_bFailed = 1;
+        StopShow(m_context);
+    }
 };
 
 // Why the tour could not save where it is asked to, or an empty string.
@@ -112,12 +128,18 @@ std::string CheckDestinations(const TourOptions& tour)
     return {};
 }
 
-std::atomic<bool> g_bInterrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-
-void OnInterrupt(int)
+// The transition frames the tour can hold, or why it cannot run at all.
+std::optional<std::size_t> PlanMemory(const RenderOptions& common, const TourOptions& tour)
 {
-    g_bInterrupted = true;
+    std::string problem;
+    const auto frames = PlanFrames(common.width, common.height, kMaxTransitionFrames, problem);
+    if (!frames) {
+        std::cerr << "orvane-render: " << problem << '\n';
+    } else if (*frames < kMaxTransitionFrames && !tour.filmDirectory.empty()) {
+        std::cerr << "orvane-render: memory for " << *frames << " of " << kMaxTransitionFrames
+                  << " film frames\n";
+    }
+    return frames;
 }
 
 }  // namespace
@@ -135,7 +157,8 @@ OptionExtension TourOptionParser::Extension()
         "                     [--prefix PATH] [--grid] [--seed S] [--film DIR]\n"
         "\n"
         "Runs the saver's tour without a screen until N zoom pictures are saved, and prints\n"
-        "the slot and view of each. Ctrl-C stops it; what is saved stays intact.\n"
+        "the slot and view of each. Ctrl-C, SIGTERM or SIGHUP stops it; what is saved stays\n"
+        "intact.\n"
         "\n"
         "  --tour N            zoom pictures to save\n"
         "  --max-images M      slots 1 to M, used in turn (default 10)\n"
@@ -150,14 +173,16 @@ int TourOptionParser::Claim(const std::vector<std::string>& args, std::size_t in
                             std::string& error)
 {
     const std::string& option = args[index];
-    const std::string value = index + 1 < args.size() ? args[index + 1] : std::string();
+    const std::string value = index + 1 < args.size() && !LooksLikeOption(args[index + 1])
+                                  ? args[index + 1]
+                                  : std::string();
     const auto tourOnly = [this, &option] {
         if (m_tourOnlyOption.empty()) {
             m_tourOnlyOption = option;
         }
     };
     if (option == "--grid") {
-        if (!value.empty() && value[0] != '-') {
+        if (!value.empty()) {
             m_options.gridFile = value;
             return 2;
         }
@@ -201,32 +226,37 @@ std::string TourOptionParser::Validate(const RenderOptions& common) const
     if (m_options.pictureCount == 0) {
         return m_tourOnlyOption.empty() ? std::string() : m_tourOnlyOption + " needs --tour";
     }
-    const RenderOptions defaults;
     if (!m_options.gridFile.empty()) {
         return "with --tour, --grid takes no file: grid pictures go to PATH_N_g.bmp";
     }
     if (!common.outputPath.empty()) {
         return "with --tour, -o has no use: pictures go to PATH_N.bmp";
     }
-    if (common.centreRe != defaults.centreRe || common.centreIm != defaults.centreIm ||
-        common.span != defaults.span) {
+    if (common.bViewChosen) {
         return "with --tour, --home and --view have no use: the tour starts from its home views";
-    }
-    if (common.width < kMinTourSide || common.height < kMinTourSide) {
-        return "--tour needs a picture of at least 20x20 pixels to find zoom targets in";
     }
     return {};
 }
 
 int RunTour(const RenderOptions& common, const TourOptions& tour,
-            const std::atomic<bool>& stopRequested, std::ostream& out)
+            const std::atomic<int>& stopSignal, std::ostream& out)
 {
     if (const std::string problem = CheckDestinations(tour); !problem.empty()) {
         std::cerr << "orvane-render: " << problem << '\n';
-        return 1;
+        return kFailureStatus;
     }
-    HeadlessShow show(common.width, common.height, common.threads);
+    const std::optional<std::size_t> frames = PlanMemory(common, tour);
+    if (!frames) {
+        return kFailureStatus;
+    }
+    HeadlessShow show(common.width, common.height, common.threads, *frames);
     CRenderContext& context = show.Context();
+    if (!HasSearchWindow(common.width, common.height, context.m_sizeCaptionBox.cy)) {
+        std::cerr << "orvane-render: --tour: a " << common.width << 'x' << common.height
+                  << " picture has no room to search for zoom targets outside its caption ("
+                  << context.m_sizeCaptionBox.cy << " rows)\n";
+        return kRefusedStatus;
+    }
     context.m_strFileBase = tour.prefix;
     context.m_bShowGrid = tour.bGrid ? 1 : 0;  // as if the right button were held
     std::optional<SeededCounterClock> seededClock;
@@ -234,37 +264,26 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
         context.m_pTargetClock = &seededClock.emplace(*tour.seed);
     }
     CHeadlessTourOwner owner(context, tour, out);
-    if (!tour.filmDirectory.empty()) {
-        context.m_fnFilmReady = [&owner] { owner.SaveFilm(); };
-    }
 
     context.m_nTourState = 1;
     if (!platform::BeginThread(TourThread, static_cast<ITourOwner*>(&owner))) {
         std::cerr << "orvane-render: cannot start the tour thread\n";
-        return 1;
+        return kFailureStatus;
     }
-    bool bStopped = false;
-    while (context.m_nTourState != -1) {
-        if (stopRequested && !bStopped) {
-            bStopped = true;
-            StopShow(context);
+    {
+        const StopWhenSignalled stopper(context, stopSignal);
+        while (context.m_nTourState != -1) {
+            platform::Sleep(kWaitPollMs);
         }
-        platform::Sleep(kStopPollMs);
     }
 
-    if (owner.FilmFailed()) {
-        return 1;
+    if (owner.Failed()) {
+        return kFailureStatus;
     }
-    if (owner.Saved() < tour.pictureCount) {
-        std::cerr << "orvane-render: stopped after " << owner.Saved() << " of "
-                  << tour.pictureCount << " pictures\n";
-        return kInterruptedStatus;
+    if (owner.Saved() >= tour.pictureCount) {
+        return 0;
     }
-    return 0;
-}
-
-int RunTourUntilInterrupted(const RenderOptions& common, const TourOptions& tour)
-{
-    std::signal(SIGINT, OnInterrupt);
-    return RunTour(common, tour, g_bInterrupted, std::cout);
+    std::cerr << "orvane-render: stopped after " << owner.Saved() << " of " << tour.pictureCount
+              << " pictures" << (stopSignal != 0 ? "" : ": out of memory") << '\n';
+    return stopSignal != 0 ? StoppedStatus(stopSignal) : kFailureStatus;
 }

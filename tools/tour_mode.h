@@ -50,11 +50,8 @@ private:
     std::uint64_t m_next;
 };
 
-// Runs the tour until its pictures are saved or stopRequested is set, printing one line per
-// saved picture to out. Returns the exit status: 0 done, 1 a film frame could not be
-// written, 130 stopped on request.
+// Runs the tour until its pictures are saved or stopSignal is set, printing one line per
+// saved picture to out. Returns the exit status: 0 done; 1 a file or out could not be written,
+// or memory ran short; 2 a picture too small for the tour; 128 + the signal when stopped.
 int RunTour(const RenderOptions& common, const TourOptions& tour,
-            const std::atomic<bool>& stopRequested, std::ostream& out);
-
-// RunTour on stdout, stopped by Ctrl-C.
-int RunTourUntilInterrupted(const RenderOptions& common, const TourOptions& tour);
+            const std::atomic<int>& stopSignal, std::ostream& out);
