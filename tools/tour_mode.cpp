@@ -9,13 +9,13 @@
 #include <filesystem>
 #include <iostream>
 
+#include "engine/target_finder.h"
 #include "engine/tour.h"
 #include "output/image_files.h"
 #include "tools/headless_show.h"
 
 namespace {
 
-constexpr int kMinTourSide = 20;  // below it no search window holds a pair of pixels
 constexpr int kInterruptedStatus = 130;
 constexpr int kStopPollMs = 10;
 
@@ -212,7 +212,7 @@ std::string TourOptionParser::Validate(const RenderOptions& common) const
         common.span != defaults.span) {
         return "with --tour, --home and --view have no use: the tour starts from its home views";
     }
-    if (common.width < kMinTourSide || common.height < kMinTourSide) {
+    if (common.width < kMinTargetSide || common.height < kMinTargetSide) {
         return "--tour needs a picture of at least 20x20 pixels to find zoom targets in";
     }
     return {};
@@ -229,7 +229,7 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
     CRenderContext& context = show.Context();
     context.m_strFileBase = tour.prefix;
     context.m_bShowGrid = tour.bGrid ? 1 : 0;  // as if the right button were held
-    std::optional<SeededCounterClock> seededClock;
+    std::optional<platform::SeededCounterClock> seededClock;
     if (tour.seed) {
         context.m_pTargetClock = &seededClock.emplace(*tour.seed);
     }
