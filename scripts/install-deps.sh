@@ -8,8 +8,10 @@ set -euo pipefail
 packages=(cmake g++ pkg-config libfreetype-dev libfontconfig-dev libpng-dev
           libgtest-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
           fonts-liberation)
+packages+=(libx11-dev libxext-dev libxrandr-dev)    # the Linux show, orvane
 if [[ "${1:-}" == "--windows" ]]; then
     packages+=(g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick python3)
+    packages+=(xscreensaver)    # the X11 checks run orvane under the real daemon
 fi
 
 missing=()
