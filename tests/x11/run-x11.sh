@@ -173,6 +173,8 @@ check_command_line() {
         "'$ORVANE' --bogus 2>&1 >/dev/null | grep -q 'unknown option --bogus'; [[ \${PIPESTATUS[0]} == 2 ]]"
     check "no display: a message and status 1" bash -c \
         "DISPLAY= '$ORVANE' 2>&1 | grep -q 'cannot open the X display'; [[ \${PIPESTATUS[0]} == 1 ]]"
+    check "orvane.xml has the format of Debian's display-mode settings" \
+        python3 "$root/tests/x11/check_config.py" "$root/shell/x11/install/orvane.xml" "$ORVANE"
 }
 
 check_full_screen() {
