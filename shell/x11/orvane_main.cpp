@@ -47,7 +47,7 @@ int IgnoreError(Display* /*display*/, XErrorEvent* /*event*/)
 int OnConnectionLost(Display* /*display*/)
 {
     if (g_pShow != nullptr) {
-        g_pShow->~CX11Show();
+        g_pShow->StopTour();
     }
     std::_Exit(0);
 }

@@ -28,6 +28,8 @@ public:
     // Runs the show until Esc, a left click, the window's close or end, or stopRequested;
     // the tour thread has ended when it returns.
     void Run(const std::atomic<bool>& stopRequested);
+    // The stop sequence alone, for a program that must end without the loop.
+    void StopTour() { m_screen.StopTour(); }
 
     CRenderContext* GetRenderContext() override { return &m_screen; }
     int GetMaxImages() override { return m_settings.maxImages; }

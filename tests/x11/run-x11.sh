@@ -206,8 +206,10 @@ check_full_screen() {
     xdotool key Escape
     check "Esc ends the show with status 0" ends_with 3 0
 
-    start_show --no-save
+    start_show --save-dir /proc/orvane
     wait_for 20 window_named Orvane && sleep 1
+    check "a folder that cannot be written: one message, and the show goes on" bash -c \
+        "grep -c 'cannot create /proc/orvane' '$E2E_TMP/show.log' | grep -qx 1 && ps -p $SHOW_PID >/dev/null"
     xdotool mousemove 100 100 click 1
     check "a left click ends the show with status 0" ends_with 3 0
 }
