@@ -45,6 +45,7 @@ bool CDC::CreateCompatibleDC(CDC* /*pDC*/)
     m_pState->bValid = true;
     m_pState->bMemory = true;
     m_pState->pWindowSurface = nullptr;
+    m_pState->pWindow = nullptr;
     return true;
 }
 

@@ -49,7 +49,7 @@ struct ResolvedFont;
 // Held while a DC draws: tells a window DC's window afterwards that its surface changed.
 class DrawingScope {
 public:
-    explicit DrawingScope(const CDC::State& state) : m_pWindow(state.bMemory ? nullptr : state.pWindow) {}
+    explicit DrawingScope(const CDC::State& state) : m_pWindow(state.pWindow) {}
     DrawingScope(const DrawingScope&) = delete;
     DrawingScope& operator=(const DrawingScope&) = delete;
     ~DrawingScope();
