@@ -194,6 +194,8 @@ check_full_screen() {
         wait_for 90 eval '[[ -n $(newest "$dir" "Orvane_*_g.bmp") ]]'
     check "the screen shows the grid picture" shows_a_save 90 root "$dir" 'Orvane_*_g.bmp'
     xdotool mouseup 3
+    check "releasing the right button shows the picture again" \
+        shows_a_save 90 root "$dir" 'Orvane_[0-9]*[0-9].bmp'
     first=$(newest "$dir" 'Orvane_*_g.bmp')
     check "the grid picture is the picture with a grid" \
         python3 "$IMGCHECK" grid "${first%_g.bmp}.bmp" "$first"
