@@ -28,7 +28,7 @@ void FindTargetOnHomeView(benchmark::State& state)
     CRenderContext& context = HomeViewShow().Context();
     double re = 0.0, im = 0.0, span = 0.0;
     for (auto _ : state) {
-        SeededCounterClock clock(1);  // the same search every time
+        platform::SeededCounterClock clock(1);  // the same search every time
         context.m_pTargetClock = &clock;
         benchmark::DoNotOptimize(context.FindTarget(&re, &im, &span));
     }

@@ -126,6 +126,8 @@ public:
     // Where the picture files go: the executable's path cut at its last ".", unless a
     // caller names another base.
     std::string m_strFileBase;
+    // Off when the user asked for no files or they have nowhere to go.
+    bool m_bSaveImages = true;
     // The clocks the target finder reads.
     platform::Clock* m_pTargetClock = &platform::SystemClock();
     // Nobody is watching: skip the waits that exist only for a person (the pause between

@@ -141,7 +141,8 @@ int CRenderContext::FindTarget(double* pCentreRe, double* pCentreIm, double* pSp
     platform::Clock& clock = *m_pTargetClock;
 
     // Phase 1: random positions until a window is rough enough; the bar sinks with every
-    // window measured, and the search gives up after ten seconds or when the show stops.
+    // window measured, and the search gives up after ten seconds, or at once when the show
+    // is stopped, so that a stop never waits for a picture without targets.
     SeedTargetRandom(static_cast<std::uint32_t>(ReadCounterLow(clock) % kCounterModulus));
     const std::uint32_t startTicks = clock.GetTickCount();
     double threshold = kStartThreshold;

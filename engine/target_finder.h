@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+// Pictures narrower or lower than this have no search window that holds a pair of pixels:
+// the finder never finds a target in them.
+inline constexpr int kMinTargetSide = 20;
+
 // A 32-bit linear congruential generator whose state belongs to the calling thread.
 void SeedTargetRandom(std::uint32_t seed);
 // The next number, 0 … 32767.

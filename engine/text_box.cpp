@@ -1,6 +1,6 @@
 #include "engine/text_box.h"
 
-#include "shell/draw_tools.h"
+#include "platform/draw_tools.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "engine/render_context.h"
 #include "engine/truncation.h"
 #include "platform/window.h"
-#include "shell/draw_tools.h"
+#include "platform/draw_tools.h"
 
 namespace {
 

@@ -87,6 +87,9 @@ bool WriteBmpFile(const std::string& path, const std::uint8_t* pImage, int width
 
 void CRenderContext::SaveImages(int slot)
 {
+    if (!m_bSaveImages) {
+        return;
+    }
     const bool bWithGrid = m_bShowGrid.load() != 0;
     const std::uint8_t* images[] = {m_pDisplay.get(), m_pGrid.get()};
     for (int k = 0; k < (bWithGrid ? 2 : 1); ++k) {

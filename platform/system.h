@@ -45,4 +45,17 @@ public:
 // The clock of the machine.
 Clock& SystemClock();
 
+// A performance counter that reads seed, seed + 1, seed + 2, … and the machine's tick count.
+class SeededCounterClock : public Clock {
+public:
+    explicit SeededCounterClock(std::int64_t seed) : m_next(static_cast<std::uint64_t>(seed)) {}
+    std::int64_t QueryPerformanceCounter() override
+    {
+        return static_cast<std::int64_t>(m_next++);
+    }
+
+private:
+    std::uint64_t m_next;
+};
+
 }  // namespace platform

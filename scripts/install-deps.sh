@@ -10,9 +10,11 @@ cd "$(dirname "$0")/.."
 packages=(cmake g++ pkg-config libfreetype-dev libfontconfig-dev libpng-dev
           libgtest-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
           fonts-liberation)
+packages+=(libx11-dev libxext-dev libxrandr-dev)    # the Linux show, orvane
 if [[ "${1:-}" == "--windows" ]]; then
     packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xdotool imagemagick
                python3)
+    packages+=(xscreensaver)    # the X11 checks run orvane under the real daemon
     # Where 32-bit programs cannot run, wine32 would even make the `wine` launcher pick a
     # loader that fails for every program.
     if scripts/runs-32bit.sh; then

@@ -50,6 +50,7 @@ suite() {
 
 # Release, ASan+UBSan and TSan builds of the native tests.
 suite native scripts/test-native.sh
+suite x11 timeout 600 tests/x11/run-x11.sh --build build    # the Linux show on a virtual display
 echo "== Windows programs"
 for preset in windows windows64; do
     if ! { cmake --preset "$preset" >/dev/null &&

@@ -162,13 +162,7 @@ void CControlDlg::OnStart()
                                SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     m_pScreenWnd->AllocImages(area.width, area.height);
     m_pScreenWnd->Invalidate(true);
-
-    m_pScreenWnd->m_nTourState = 1;
-    m_pScreenWnd->m_bRunning = 1;
-    // The thread's parameter is the tour's view of this dialog.
-    if (!platform::BeginThread(TourThread, static_cast<ITourOwner*>(this))) {
-        m_pScreenWnd->m_nTourState = -1;
-    }
+    m_pScreenWnd->StartTour(*this);
 }
 
 void CControlDlg::ReportCreationFailure()
@@ -184,14 +178,9 @@ bool CControlDlg::StopShow()
     if (m_pScreenWnd == nullptr) {
         return false;
     }
-    m_pScreenWnd->m_bRunning = 0;
-    m_pScreenWnd->StopWorkers();
-    // No messages are handled meanwhile; the tour thread never waits for this thread. A
-    // state still 0 means no tour thread yet: the start's out-of-memory box is open and
-    // its loop delivered this stop.
-    while (m_pScreenWnd->m_nTourState == 1) {
-        platform::Sleep(1);
-    }
+    // No messages are handled meanwhile. A tour not started yet means the start's
+    // out-of-memory box is open and its loop delivered this stop.
+    m_pScreenWnd->StopTour();
     m_pScreenWnd->DestroyWindow();
     delete m_pScreenWnd;
     m_pScreenWnd = nullptr;

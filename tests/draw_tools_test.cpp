@@ -1,4 +1,4 @@
-#include "shell/draw_tools.h"
+#include "platform/draw_tools.h"
 
 #include <gtest/gtest.h>
 

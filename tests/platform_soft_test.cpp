@@ -102,6 +102,35 @@ TEST(HeadlessWindow, EmptyWindowDrawsNothing)
     EXPECT_TRUE(window.CopyImage().empty());
 }
 
+TEST(HeadlessWindow, CountsTheDrawingsOfItsOwnDcsOnly)
+{
+    CHeadlessWnd window(8, 8);
+    const unsigned before = window.DrawCount();
+    {
+        CWindowDC dc(&window);
+        PenOnDc pen(dc, 1, kWhite);
+        dc.MoveTo(0, 0);  // moving draws nothing
+        EXPECT_EQ(window.DrawCount(), before);
+        dc.LineTo(5, 5);
+        dc.Rectangle(0, 0, 4, 4);
+        dc.TextOut(0, 0, "x");
+        const std::vector<std::uint8_t> image(ImageSize(2, 2), 0);
+        dc.StretchDIBits(0, 0, 2, 2, 0, 0, 2, 2, image.data(), MakeDibHeader(2, 2));
+    }
+    EXPECT_EQ(window.DrawCount(), before + 4);
+
+    CClientDC client(&window);
+    CDC memory;
+    memory.CreateCompatibleDC(&client);
+    CBitmap bitmap;
+    bitmap.CreateCompatibleBitmap(&client, 4, 4);
+    memory.SelectObject(&bitmap);
+    memory.Rectangle(0, 0, 4, 4);
+    EXPECT_EQ(window.DrawCount(), before + 4);
+    client.Rectangle(0, 0, 4, 4);
+    EXPECT_EQ(window.DrawCount(), before + 5);
+}
+
 // ---- Selection
 
 TEST(SoftDc, SelectReturnsThePreviousObjectAndRefusesEmptyOnes)

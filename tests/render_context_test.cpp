@@ -7,7 +7,7 @@
 #include "engine/render_context.h"
 #include "memory_limit.h"
 #include "platform/soft/headless_window.h"
-#include "shell/draw_tools.h"
+#include "platform/draw_tools.h"
 
 namespace {
 

@@ -115,6 +115,17 @@ TEST(FindTarget, GivesUpAfterTenSecondsAcrossTheTickWrap)
     }
 }
 
+TEST(FindTarget, GivesUpAtOnceWhenTheShowIsStopped)
+{
+    SmallShow show(64, 48);
+    FakeClock clock;
+    clock.m_tickStep = 1;  // ten thousand attempts before the time runs out
+    show.context.m_pTargetClock = &clock;
+    show.context.m_bRunning = 0;
+    EXPECT_EQ(Find(show.context).found, 0);
+    EXPECT_EQ(clock.m_counterReads, 1);  // the seed only
+}
+
 TEST(FindTarget, NeverReadsCaptionRowsLastColumnOrTopRow)
 {
     SmallShow show(64, 48);

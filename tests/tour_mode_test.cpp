@@ -131,7 +131,7 @@ TEST(TourOptions, TakeTheTourAndItsOptionsOrSayWhatIsWrong)
 
 TEST(TourOptions, SeededCounterCountsOnePerReadingAndWraps)
 {
-    SeededCounterClock clock(INT64_MAX - 1);
+    platform::SeededCounterClock clock(INT64_MAX - 1);
     EXPECT_EQ(clock.QueryPerformanceCounter(), INT64_MAX - 1);
     EXPECT_EQ(clock.QueryPerformanceCounter(), INT64_MAX);
     EXPECT_EQ(clock.QueryPerformanceCounter(), INT64_MIN);

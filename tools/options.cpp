@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int kMaxSide = 16384;
 constexpr int kMaxThreads = 256;
 
 std::optional<int> ParseInt(const std::string& text, int lowest, int highest)
@@ -37,122 +36,94 @@ bool SeparatesPixels(const RenderOptions& options)
            options.centreIm + step != options.centreIm;
 }
 
-// Walks the arguments; every failure ends the walk with a message.
-class Parser {
+// The count values after args[index] (empty strings where missing or where an option stands
+// instead).
+std::vector<std::string> ValuesAfter(const std::vector<std::string>& args, std::size_t index,
+                                     std::size_t count)
+{
+    std::vector<std::string> values(count);
+    for (std::size_t i = 0; i < count && index + 1 + i < args.size(); ++i) {
+        const std::string& value = args[index + 1 + i];
+        values[i] = LooksLikeOption(value) ? std::string() : value;
+    }
+    return values;
+}
+
+// The renderer's own options, claimed before any extension's.
+class RenderOptionParser {
 public:
-    Parser(const std::vector<std::string>& args, const std::vector<OptionExtension>& extensions)
-        : m_args(args), m_extensions(extensions)
+    OptionExtension Extension()
     {
+        OptionExtension extension;
+        extension.claim = [this](const std::vector<std::string>& args, std::size_t index,
+                                 std::string& error) { return Claim(args, index, error); };
+        return extension;
     }
 
-    ParsedOptions Run()
-    {
-        bool bHomeGiven = false;
-        bool bViewGiven = false;
-        std::set<std::string> given;
-        while (m_index < m_args.size() && m_result.outcome == ParseOutcome::Run) {
-            const std::string& option = m_args[m_index];
-            if (LooksLikeOption(option) && !given.insert(option).second) {
-                Fail(option + " is given twice");
-            } else if (option == "--help" || option == "-h") {
-                m_result.outcome = ParseOutcome::Help;
-            } else if (option == "--size") {
-                ParseSize();
-            } else if (option == "--home") {
-                bHomeGiven = true;
-                ParseHome();
-            } else if (option == "--view") {
-                bViewGiven = true;
-                ParseView();
-            } else if (option == "--threads") {
-                if (const auto threads = ParseInt(Value(), 1, kMaxThreads)) {
-                    m_result.options.threads = *threads;
-                } else {
-                    Fail("--threads takes a number from 1 to " + std::to_string(kMaxThreads));
-                }
-            } else if (option == "-o") {
-                m_result.options.outputPath = Value();
-                if (m_result.options.outputPath.empty()) {
-                    Fail("-o takes a file name");
-                }
-            } else {
-                OfferToExtensions();
-            }
-        }
-        if (m_result.outcome != ParseOutcome::Run) {
-            return m_result;
-        }
-        m_result.options.bViewChosen = bHomeGiven || bViewGiven;
-        if (bHomeGiven && bViewGiven) {
-            Fail("--home and --view exclude each other");
-        } else if (!SeparatesPixels(m_result.options)) {
-            Fail("--view: SPAN is too small to tell pixels apart at this centre");
-        } else if (m_result.options.outputPath.empty() && !ExtensionReplacesOutput()) {
-            Fail("no output file: -o FILE");
-        }
-        return m_result;
-    }
+    const RenderOptions& Options() const { return m_options; }
+    bool HomeAndViewGiven() const { return m_bHomeGiven && m_bViewGiven; }
+    bool ViewChosen() const { return m_bHomeGiven || m_bViewGiven; }
 
 private:
-    // The count values after the option (empty strings where missing or where an option
-    // stands instead); moves past them.
-    std::vector<std::string> Values(std::size_t count)
+    int Claim(const std::vector<std::string>& args, std::size_t index, std::string& error)
     {
-        std::vector<std::string> values(count);
-        for (std::size_t i = 0; i < count && m_index + 1 + i < m_args.size(); ++i) {
-            const std::string& value = m_args[m_index + 1 + i];
-            values[i] = LooksLikeOption(value) ? std::string() : value;
+        const std::string& option = args[index];
+        const std::string value = ValuesAfter(args, index, 1)[0];
+        if (option == "--size") {
+            ParseSize(value, error);
+        } else if (option == "--home") {
+            m_bHomeGiven = true;
+            ParseHome(value, error);
+        } else if (option == "--view") {
+            m_bViewGiven = true;
+            ParseView(ValuesAfter(args, index, 3), error);
+            return 4;
+        } else if (option == "--threads") {
+            if (const auto threads = ParseInt(value, 1, kMaxThreads)) {
+                m_options.threads = *threads;
+            } else {
+                error = "--threads takes a number from 1 to " + std::to_string(kMaxThreads);
+            }
+        } else if (option == "-o") {
+            m_options.outputPath = value;
+            if (value.empty()) {
+                error = "-o takes a file name";
+            }
+        } else {
+            return 0;
         }
-        m_index += 1 + count;
-        return values;
+        return 2;
     }
 
-    std::string Value() { return Values(1)[0]; }
-
-    void Fail(const std::string& message)
+    void ParseSize(const std::string& text, std::string& error)
     {
-        if (m_result.outcome != ParseOutcome::Run) {
+        const std::optional<PictureSize> size = ::ParseSize(text);
+        if (!size) {
+            error = "--size takes WxH, each from 1 to " + std::to_string(kMaxSide);
             return;
         }
-        m_result.outcome = ParseOutcome::Error;
-        m_result.error = message;
+        m_options.width = size->width;
+        m_options.height = size->height;
     }
 
-    void ParseSize()
+    void ParseHome(const std::string& value, std::string& error)
     {
-        const std::string size = Value();
-        const std::size_t cross = size.find_first_of("xX");
-        const auto width = ParseInt(size.substr(0, cross), 1, kMaxSide);
-        const auto height = cross == std::string::npos
-                                ? std::nullopt
-                                : ParseInt(size.substr(cross + 1), 1, kMaxSide);
-        if (!width || !height) {
-            Fail("--size takes WxH, each from 1 to " + std::to_string(kMaxSide));
-            return;
-        }
-        m_result.options.width = *width;
-        m_result.options.height = *height;
-    }
-
-    void ParseHome()
-    {
-        const auto home = ParseInt(Value(), 0, kHomeViewCount - 1);
+        const auto home = ParseInt(value, 0, kHomeViewCount - 1);
         if (!home) {
-            Fail("--home takes 0, 1 or 2");
+            error = "--home takes 0, 1 or 2";
             return;
         }
         const HomeView& view = kHomeViews[*home];
         SetView(view.dCentreRe, view.dCentreIm, view.dSpan);
     }
 
-    void ParseView()
+    void ParseView(const std::vector<std::string>& values, std::string& error)
     {
-        const std::vector<std::string> values = Values(3);
         const auto centreRe = ParseFinite(values[0]);
         const auto centreIm = ParseFinite(values[1]);
         const auto span = ParseFinite(values[2]);
         if (!centreRe || !centreIm || !span || *span <= 0.0) {
-            Fail("--view takes RE IM SPAN: finite numbers, SPAN above 0");
+            error = "--view takes RE IM SPAN: finite numbers, SPAN above 0";
             return;
         }
         SetView(*centreRe, *centreIm, *span);
@@ -160,43 +131,25 @@ private:
 
     void SetView(double centreRe, double centreIm, double span)
     {
-        m_result.options.centreRe = centreRe;
-        m_result.options.centreIm = centreIm;
-        m_result.options.span = span;
+        m_options.centreRe = centreRe;
+        m_options.centreIm = centreIm;
+        m_options.span = span;
     }
 
-    void OfferToExtensions()
-    {
-        for (const OptionExtension& extension : m_extensions) {
-            std::string error;
-            const int taken = extension.claim(m_args, m_index, error);
-            if (!error.empty()) {
-                Fail(error);
-                return;
-            }
-            if (taken > 0) {
-                m_index += static_cast<std::size_t>(taken);
-                return;
-            }
-        }
-        Fail("unknown option " + m_args[m_index]);
-    }
-
-    bool ExtensionReplacesOutput() const
-    {
-        for (const OptionExtension& extension : m_extensions) {
-            if (extension.replacesOutput && extension.replacesOutput()) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    const std::vector<std::string>& m_args;
-    const std::vector<OptionExtension>& m_extensions;
-    std::size_t m_index = 0;
-    ParsedOptions m_result;
+    RenderOptions m_options;
+    bool m_bHomeGiven = false;
+    bool m_bViewGiven = false;
 };
+
+bool AnyReplacesOutput(const std::vector<OptionExtension>& extensions)
+{
+    for (const OptionExtension& extension : extensions) {
+        if (extension.replacesOutput && extension.replacesOutput()) {
+            return true;
+        }
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -205,10 +158,82 @@ bool LooksLikeOption(const std::string& argument)
     return argument.size() > 1 && argument[0] == '-' && !ParseNumber<double>(argument);
 }
 
+std::optional<PictureSize> ParseSize(const std::string& text)
+{
+    const std::size_t cross = text.find_first_of("xX");
+    const auto width = ParseInt(text.substr(0, cross), 1, kMaxSide);
+    const auto height =
+        cross == std::string::npos ? std::nullopt : ParseInt(text.substr(cross + 1), 1, kMaxSide);
+    if (!width || !height) {
+        return std::nullopt;
+    }
+    return PictureSize{*width, *height};
+}
+
+WalkResult WalkOptions(const std::vector<std::string>& args,
+                       const std::vector<OptionExtension>& extensions)
+{
+    WalkResult result;
+    std::set<std::string> given;
+    std::size_t index = 0;
+    while (index < args.size()) {
+        if (args[index] == "--help" || args[index] == "-h") {
+            result.outcome = ParseOutcome::Help;
+            return result;
+        }
+        if (LooksLikeOption(args[index]) && !given.insert(args[index]).second) {
+            result.outcome = ParseOutcome::Error;
+            result.error = args[index] + " is given twice";
+            return result;
+        }
+        int taken = 0;
+        for (const OptionExtension& extension : extensions) {
+            taken = extension.claim(args, index, result.error);
+            if (!result.error.empty()) {
+                result.outcome = ParseOutcome::Error;
+                return result;
+            }
+            if (taken > 0) {
+                break;
+            }
+        }
+        if (taken <= 0) {
+            result.outcome = ParseOutcome::Error;
+            result.error = "unknown option " + args[index];
+            return result;
+        }
+        index += static_cast<std::size_t>(taken);
+    }
+    return result;
+}
+
 ParsedOptions ParseOptions(const std::vector<std::string>& args,
                            const std::vector<OptionExtension>& extensions)
 {
-    return Parser(args, extensions).Run();
+    RenderOptionParser common;
+    std::vector<OptionExtension> all{common.Extension()};
+    all.insert(all.end(), extensions.begin(), extensions.end());
+    const WalkResult walk = WalkOptions(args, all);
+
+    ParsedOptions result;
+    result.outcome = walk.outcome;
+    result.error = walk.error;
+    result.options = common.Options();
+    result.options.bViewChosen = common.ViewChosen();
+    if (result.outcome != ParseOutcome::Run) {
+        return result;
+    }
+    if (common.HomeAndViewGiven()) {
+        result.error = "--home and --view exclude each other";
+    } else if (!SeparatesPixels(result.options)) {
+        result.error = "--view: SPAN is too small to tell pixels apart at this centre";
+    } else if (result.options.outputPath.empty() && !AnyReplacesOutput(extensions)) {
+        result.error = "no output file: -o FILE";
+    }
+    if (!result.error.empty()) {
+        result.outcome = ParseOutcome::Error;
+    }
+    return result;
 }
 
 std::string UsageText(const std::vector<OptionExtension>& extensions)

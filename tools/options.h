@@ -1,4 +1,4 @@
-// The command line of orvane-render.
+// The command line of orvane-render, and the walk over arguments that every program shares.
 #pragma once
 
 #include <charconv>
@@ -21,10 +21,6 @@ struct RenderOptions {
     std::string outputPath;
     bool bViewChosen = false;  // --home or --view given
 };
-
-// True for an argument that reads as an option rather than as a value: a "-" followed by
-// anything but a number ("-0.5" is a value, "--x" and "-o" are not).
-bool LooksLikeOption(const std::string& argument);
 
 // Options that a further mode of the tool adds (the tour adds its own).
 struct OptionExtension {
@@ -54,7 +50,32 @@ std::optional<Number> ParseNumber(const std::string& text)
     return value;
 }
 
+inline constexpr int kMaxSide = 16384;
+
+struct PictureSize {
+    int width = 0;
+    int height = 0;
+};
+
+// "WxH" (or "WXH"), each side from 1 to kMaxSide; nothing for any other text.
+std::optional<PictureSize> ParseSize(const std::string& text);
+
+// True for an argument that reads as an option rather than as a value: a "-" followed by
+// anything but a number ("-0.5" is a value, "--x" and "-o" are not).
+bool LooksLikeOption(const std::string& argument);
+
 enum class ParseOutcome { Run, Help, Error };
+
+struct WalkResult {
+    ParseOutcome outcome = ParseOutcome::Run;
+    std::string error;  // for ParseOutcome::Error
+};
+
+// The walk every command line of the project takes: -h and --help ask for the help; every
+// other argument is offered to the extensions in turn, and one that none claims is an error,
+// as is an option given twice. Stops at the first error or request for help.
+WalkResult WalkOptions(const std::vector<std::string>& args,
+                       const std::vector<OptionExtension>& extensions);
 
 struct ParsedOptions {
     ParseOutcome outcome = ParseOutcome::Run;

@@ -259,7 +259,7 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
     }
     context.m_strFileBase = tour.prefix;
     context.m_bShowGrid = tour.bGrid ? 1 : 0;  // as if the right button were held
-    std::optional<SeededCounterClock> seededClock;
+    std::optional<platform::SeededCounterClock> seededClock;
     if (tour.seed) {
         context.m_pTargetClock = &seededClock.emplace(*tour.seed);
     }

@@ -37,19 +37,6 @@ private:
     std::string m_tourOnlyOption;  // the first option given that only a tour takes
 };
 
-// A performance counter that reads seed, seed + 1, seed + 2, … and the machine's tick count.
-class SeededCounterClock : public platform::Clock {
-public:
-    explicit SeededCounterClock(std::int64_t seed) : m_next(static_cast<std::uint64_t>(seed)) {}
-    std::int64_t QueryPerformanceCounter() override
-    {
-        return static_cast<std::int64_t>(m_next++);
-    }
-
-private:
-    std::uint64_t m_next;
-};
-
 // Runs the tour until its pictures are saved or stopSignal is set, printing one line per
 // saved picture to out. Returns the exit status: 0 done; 1 a file or out could not be written,
 // or memory ran short; 2 a picture too small for the tour; 128 + the signal when stopped.

@@ -45,6 +45,7 @@ bool CDC::CreateCompatibleDC(CDC* /*pDC*/)
     m_pState->bValid = true;
     m_pState->bMemory = true;
     m_pState->pWindowSurface = nullptr;
+    m_pState->pWindow = nullptr;
     return true;
 }
 
@@ -72,11 +73,18 @@ namespace {
 void AttachWindow(CDC::State& state, CWnd* pWnd)
 {
     state.bValid = true;
-    auto* headless = dynamic_cast<CHeadlessWnd*>(pWnd);
-    state.pWindowSurface = headless != nullptr ? &headless->GetSurface() : nullptr;
+    state.pWindow = dynamic_cast<CHeadlessWnd*>(pWnd);
+    state.pWindowSurface = state.pWindow != nullptr ? &state.pWindow->GetSurface() : nullptr;
 }
 
 }  // namespace
+
+soft::DrawingScope::~DrawingScope()
+{
+    if (m_pWindow != nullptr) {
+        m_pWindow->NoteDrawn();
+    }
+}
 
 CClientDC::CClientDC(CWnd* pWnd) { AttachWindow(*m_pState, pWnd); }
 CClientDC::~CClientDC() = default;

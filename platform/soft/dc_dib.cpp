@@ -49,6 +49,7 @@ int CDC::StretchDIBits(int xDest, int yDest, int nDestWidth, int nDestHeight, in
         nDestHeight <= 0 || nSrcWidth <= 0 || nSrcHeight <= 0) {
         return 0;
     }
+    const soft::DrawingScope drawing(*m_pState);
     const auto* bits = static_cast<const std::uint8_t*>(pBits);
     const std::size_t stride = ImageStride(header.biWidth);
     for (int dy = 0; dy < nDestHeight; ++dy) {

@@ -17,6 +17,7 @@ void CDC::LineTo(int x, int y)
 {
     State& state = *m_pState;
     if (soft::Surface* surface = state.Target()) {
+        const soft::DrawingScope drawing(state);
         const CPen& pen = *state.pPen;
         for (const soft::Pixel& pixel : soft::LinePixels(state.x, state.y, x, y, pen.GetWidth())) {
             surface->Paint(pixel.x, pixel.y, pen.GetColor(), state.rop);
@@ -34,6 +35,7 @@ void CDC::Rectangle(int left, int top, int right, int bottom)
     if (surface == nullptr) {
         return;
     }
+    const soft::DrawingScope drawing(state);
     if (left > right) {
         std::swap(left, right);
     }
@@ -64,6 +66,7 @@ void CDC::TextOut(int x, int y, const std::string& text)
     if (surface == nullptr || font == nullptr) {
         return;
     }
+    const soft::DrawingScope drawing(state);
     const soft::TextImage image = soft::RenderText(*font, state.pFont->GetPixelHeight(), text);
     if (state.bkMode == BkMode::Opaque) {
         surface->PaintRect(x, y, x + image.extent.cx, y + image.extent.cy, state.crBk,

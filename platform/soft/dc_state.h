@@ -4,6 +4,8 @@
 #include "platform/gdi.h"
 #include "platform/soft/surface.h"
 
+class CHeadlessWnd;
+
 struct CDC::State {
     State();
 
@@ -12,6 +14,7 @@ struct CDC::State {
     // Memory DCs draw into the selected bitmap; window DCs into the window's surface.
     bool bMemory = false;
     soft::Surface* pWindowSurface = nullptr;
+    CHeadlessWnd* pWindow = nullptr;  // the window of a window DC
 
     ColorRef crText = MakeColorRef(0, 0, 0);
     ColorRef crBk = MakeColorRef(255, 255, 255);
@@ -42,6 +45,18 @@ namespace soft {
 constexpr int kScreenDpi = 96;
 
 struct ResolvedFont;
+
+// Held while a DC draws: tells a window DC's window afterwards that its surface changed.
+class DrawingScope {
+public:
+    explicit DrawingScope(const CDC::State& state) : m_pWindow(state.pWindow) {}
+    DrawingScope(const DrawingScope&) = delete;
+    DrawingScope& operator=(const DrawingScope&) = delete;
+    ~DrawingScope();
+
+private:
+    CHeadlessWnd* m_pWindow;
+};
 
 // The native objects behind the handles; null when the object is empty.
 Surface* BitmapSurface(const CBitmap& bitmap);

@@ -2,6 +2,7 @@
 // Linux tools show a picture in. Client and window DCs on it draw into its pixels.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -25,6 +26,12 @@ public:
     soft::Surface& GetSurface() { return m_surface; }
     const soft::Surface& GetSurface() const { return m_surface; }
 
+    // Counts the drawings that DCs on the window have finished, from any thread, so that a
+    // window that puts its surface on a screen knows when there is something new to show.
+    void NoteDrawn() { ++m_nDrawings; }
+    unsigned DrawCount() const { return m_nDrawings; }
+
 private:
     soft::Surface m_surface;
+    std::atomic<unsigned> m_nDrawings{0};
 };

@@ -7,7 +7,7 @@
 
 #include "engine/image_layout.h"
 #include "platform/win32/dc_state.h"
-#include "shell/draw_tools.h"
+#include "platform/draw_tools.h"
 #include "test_window.h"
 
 namespace {

@@ -1,0 +1,42 @@
+// The command line of the Linux show, orvane.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/options.h"
+
+enum class ShowPlace {
+    FullScreen,  // the show area of the monitors, as the Windows show chooses it
+    Window,      // an ordinary window of a chosen size
+    Root,        // the screen saver daemon's window (XSCREENSAVER_WINDOW) or the root window
+    WindowId,    // a window someone else made
+};
+
+struct ShowOptions {
+    ShowPlace place = ShowPlace::FullScreen;
+    PictureSize windowSize;       // ShowPlace::Window
+    unsigned long windowId = 0;   // ShowPlace::WindowId
+    int maxImages = 10;
+    std::optional<std::int64_t> seed;
+    std::string saveDirectory;  // empty: the user's pictures folder
+    bool bSave = true;
+    bool bVersion = false;
+};
+
+struct ParsedShowOptions {
+    ParseOutcome outcome = ParseOutcome::Run;
+    ShowOptions options;
+    std::string error;
+};
+
+// args without the program name.
+ParsedShowOptions ParseShowOptions(const std::vector<std::string>& args);
+
+std::string ShowUsageText();
+
+// A window id as X11 programs write it: decimal, or hexadecimal after 0x. Nothing for 0 or
+// any other text.
+std::optional<unsigned long> ParseWindowId(const std::string& text);
