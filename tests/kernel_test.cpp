@@ -1,29 +1,88 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "engine/iteration_kernel.h"
 #include "engine/render_worker.h"
 #include "tools/headless_show.h"
 
 namespace {
 
-// The index of each point when it sits in any lane, whatever the other lanes hold.
+// The iteration of one point exactly as the picture is defined, one plain double step at a
+// time: what every kernel must reproduce bit for bit.
+int ReferenceIndex(double cRe, double cIm)
+{
+    double x = 0.0;
+    double y = 0.0;
+    for (int step = 1; step <= kMaxIterations; ++step) {
+        y = std::fabs(y);
+        const double nextX = (x * x - y * y) + cRe;
+        const double nextY = 2.0 * (y * x) + cIm;
+        if (nextX * nextX + nextY * nextY > 10.0) {
+            return step - 1;
+        }
+        x = nextX;
+        y = nextY;
+    }
+    return 0;
+}
+
+// The kernels this machine runs; the scalar one everywhere.
+std::vector<const IterationKernel*> RunnableKernels()
+{
+    std::vector<const IterationKernel*> kernels;
+    for (const IterationKernel& kernel : kIterationKernels) {
+        if (KernelRuns(kernel)) {
+            kernels.push_back(&kernel);
+        }
+    }
+    return kernels;
+}
+
+// The index of every point of the grid res × ims, through `kernel`: one sample per pixel
+// and a palette whose colour spells the index.
+std::vector<int> KernelIndices(const IterationKernel& kernel, const std::vector<double>& res,
+                               const std::vector<double>& ims)
+{
+    std::vector<std::uint64_t> palette(kMaxIterations);
+    for (int index = 0; index < kMaxIterations; ++index) {
+        palette[static_cast<std::size_t>(index)] =
+            PackColour(static_cast<std::uint8_t>(index & 0xFF),
+                       static_cast<std::uint8_t>(index >> 8), 0);
+    }
+    const int width = static_cast<int>(res.size());
+    const int rows = static_cast<int>(ims.size());
+    std::vector<std::uint8_t> image(3 * res.size() * ims.size(), 0xA5);
+    const std::atomic<int> go{1};
+    const SampleBand band{&res, &ims, palette.data(), image.data(),
+                          3 * res.size(), width, rows, 1, &go};
+    SampleStream stream(band);
+    EXPECT_TRUE(kernel.iterate(stream));
+    std::vector<int> indices;
+    for (std::size_t p = 0; p < res.size() * ims.size(); ++p) {
+        indices.push_back(image[3 * p] | (image[3 * p + 1] << 8));
+    }
+    return indices;
+}
+
+// The point's index, once every kernel has given the reference's index for it wherever it
+// sits among neighbours that never escape, escape at once or escape late.
 int IndexOf(double cRe, double cIm)
 {
-    int lastIndex = -1;
-    for (int lane = 0; lane < kKernelLanes; ++lane) {
-        // Neighbours that never escape and neighbours that escape at once.
-        double cRes[kKernelLanes] = {0.0, 4.0, -0.1, 3.0, 0.0, 5.0, -0.2, -9.0};
-        double cIms[kKernelLanes] = {0.0, 0.0, 0.0, 4.0, 0.1, -1.0, 0.0, 0.5};
-        cRes[lane] = cRe;
-        cIms[lane] = cIm;
-        int index[kKernelLanes];
-        IterateSamples(cRes, cIms, index);
-        EXPECT_TRUE(lastIndex == -1 || index[lane] == lastIndex) << "lane " << lane;
-        lastIndex = index[lane];
+    const std::vector<double> res = {0.0, cRe, 4.0, -0.1, cRe, 3.0, -0.2, cRe, -9.0, -0.25};
+    const std::vector<double> ims = {cIm, 0.0, 0.1, cIm, -1.0, 0.74, cIm};
+    for (const IterationKernel* kernel : RunnableKernels()) {
+        const std::vector<int> indices = KernelIndices(*kernel, res, ims);
+        for (std::size_t p = 0; p < indices.size(); ++p) {
+            const double re = res[p % res.size()];
+            const double im = ims[p / res.size()];
+            EXPECT_EQ(indices[p], ReferenceIndex(re, im))
+                << kernel->name << " at (" << re << ", " << im << ")";
+        }
     }
-    return lastIndex;
+    return ReferenceIndex(cRe, cIm);
 }
 
 TEST(Kernel, EscapeRule)
@@ -67,6 +126,38 @@ protected:
         std::memset(context.m_pWork.get(), 0xA5, ImageSize(width, height));
     }
 
+    // The picture as defined: each pixel the truncated average of its n × n samples' colours.
+    std::vector<std::uint8_t> ReferencePicture() const
+    {
+        const CRenderContext& context = m_show->Context();
+        const int width = context.m_nWidth;
+        const int height = context.m_nHeight;
+        const int n = context.m_nSubsamples;
+        std::vector<std::uint8_t> picture(ImageSize(width, height), 0xA5);
+        for (int i = 0; i < height; ++i) {
+            for (int j = 0; j < width; ++j) {
+                int sums[3] = {0, 0, 0};
+                for (int k = 0; k < n; ++k) {
+                    for (int l = 0; l < n; ++l) {
+                        const double cRe = context.m_dCentreRe +
+                                           context.m_dSpanRe * ((j * n + l) / double(width * n) - 0.5);
+                        const double cIm = context.m_dCentreIm +
+                                           context.m_dSpanIm * ((i * n + k) / double(height * n) - 0.5);
+                        const int index = ReferenceIndex(cRe, cIm);
+                        sums[0] += context.m_palBlue[index];
+                        sums[1] += context.m_palGreen[index];
+                        sums[2] += context.m_palRed[index];
+                    }
+                }
+                for (int c = 0; c < 3; ++c) {
+                    picture[static_cast<std::size_t>(i * context.GetStride() + 3 * j + c)] =
+                        static_cast<std::uint8_t>(sums[c] / (n * n));
+                }
+            }
+        }
+        return picture;
+    }
+
     void RunBand(int firstRow, int endRow, int go = 1)
     {
         m_band.nFirstRow = firstRow;
@@ -97,6 +188,53 @@ TEST_F(WorkerTest, AveragesSixteenSamplesWithTruncation)
     EXPECT_EQ(pixel[1], 1);   // 17 / 16
     EXPECT_EQ(pixel[2], 0);
     EXPECT_EQ(pixel[3], 0xA5);  // row padding untouched
+}
+
+struct PictureCase {
+    int width;
+    int height;
+    double centreRe;
+    double centreIm;
+    double pixelSpan;
+};
+
+// Home view 0 and a deep view where neighbouring samples escape thousands of steps apart,
+// at odd widths, portrait, a single pixel and more pixels than the widest kernel has lanes.
+constexpr PictureCase kPictureCases[] = {
+    {1, 1, -0.275, 0.735, 0.045 / 1080},
+    {7, 5, -0.275, 0.735, 0.045 / 1080},
+    {5, 9, -0.275, 0.735, 0.045 / 30},
+    {33, 17, -0.275, 0.735, 0.045 / 17},
+    {1, 1, -0.24974786780659766, 0.74104255026363564, 4.5e-12 / 1080},
+    {5, 9, -0.24974786780659766, 0.74104255026363564, 4.5e-12 / 1080},
+    {33, 17, -0.24974786780659766, 0.74104255026363564, 4.5e-12 / 60},
+};
+
+TEST_F(WorkerTest, EveryKernelPaintsTheReferencePicture)
+{
+    for (const PictureCase& picture : kPictureCases) {
+        SetUpPicture(picture.width, picture.height, picture.centreRe, picture.centreIm,
+                     picture.pixelSpan);
+        const std::vector<std::uint8_t> reference = ReferencePicture();
+        CRenderContext& context = m_show->Context();
+        const std::size_t size = ImageSize(picture.width, picture.height);
+        for (const IterationKernel* kernel : RunnableKernels()) {
+            SCOPED_TRACE(testing::Message() << kernel->name << " " << picture.width << "x"
+                                            << picture.height << " at " << picture.centreRe);
+            std::memset(context.m_pWork.get(), 0xA5, size);
+            // In three bands, the first of them empty when the picture is one row high.
+            for (const auto& [first, end] : {std::pair{0, picture.height / 3},
+                                            std::pair{picture.height / 3, picture.height / 2},
+                                            std::pair{picture.height / 2, picture.height}}) {
+                m_band.nFirstRow = first;
+                m_band.nEndRow = end;
+                m_band.pOwner = &context;
+                m_band.bGo = 1;
+                RenderBand(m_band, *kernel);
+            }
+            ASSERT_EQ(std::memcmp(context.m_pWork.get(), reference.data(), size), 0);
+        }
+    }
 }
 
 TEST_F(WorkerTest, WritesOnlyItsOwnRows)
