@@ -36,11 +36,12 @@ template <class Lanes>
     alignas(64) double cIm[kLanes] = {};
     std::int64_t ticket[kLanes];
     std::int64_t start[kLanes];  // the step before the lane's sample took its first step
+    SampleStream::Cursor cursor = stream.Open();
     int busy = 0;
     for (int lane = 0; lane < kLanes; ++lane) {
         start[lane] = 0;
         ticket[lane] = -1;
-        busy += stream.Take(cRe[lane], cIm[lane], ticket[lane]) ? 1 : 0;
+        busy += stream.Take(cursor, cRe[lane], cIm[lane], ticket[lane]) ? 1 : 0;
     }
     // x² − y² of the previous step is all the next x needs; |y|² equals y², so the squares
     // the escape test computed serve again and no bit changes.
@@ -108,9 +109,9 @@ template <class Lanes>
         for (unsigned rest = done; rest != 0; rest &= rest - 1) {
             const int lane = __builtin_ctz(rest);
             const bool bEscaped = ((above >> lane) & 1) != 0;
-            stream.Hand(ticket[lane], bEscaped ? static_cast<int>(step - start[lane] - 1) : 0);
+            stream.Hand(cursor, ticket[lane], bEscaped ? static_cast<int>(step - start[lane] - 1) : 0);
             start[lane] = step;
-            if (!stream.Take(cRe[lane], cIm[lane], ticket[lane])) {
+            if (!stream.Take(cursor, cRe[lane], cIm[lane], ticket[lane])) {
                 ticket[lane] = -1;
                 cRe[lane] = cIm[lane] = 0.0;
                 --busy;

@@ -49,8 +49,30 @@ public:
           m_samplesPerPixel(band.subsamples * band.subsamples),
           m_pixelCount(static_cast<std::int64_t>(band.width) * band.rows),
           m_ring(RingSize(m_samplesPerPixel), 0),
-          m_ringMask(static_cast<std::int64_t>(m_ring.size()) - 1)
+          m_queueRe(static_cast<std::size_t>(kQueuedPixels * m_samplesPerPixel)),
+          m_queueIm(m_queueRe.size()),
+          m_queuePixel(m_queueRe.size())
     {
+    }
+
+    // What a kernel keeps in its own registers while it takes samples and hands in indices.
+    struct Cursor {
+        const double* pQueueRe;
+        const double* pQueueIm;
+        const std::int64_t* pQueuePixel;
+        std::size_t taken;
+        std::size_t queued;
+        std::uint64_t* pRing;
+        std::int64_t ringMask;
+        const std::uint64_t* pPackedPalette;
+        std::uint64_t samplesPerPixel;
+    };
+
+    Cursor Open()
+    {
+        return {m_queueRe.data(), m_queueIm.data(), m_queuePixel.data(), 0, 0, m_ring.data(),
+                static_cast<std::int64_t>(m_ring.size()) - 1, m_band.pPackedPalette,
+                static_cast<std::uint64_t>(m_samplesPerPixel)};
     }
 
     // False once the band's flag asks the worker to stop.
@@ -58,47 +80,40 @@ public:
 
     // The next sample point and the ticket to hand in with its index; false when the band
     // has no samples left.
-    bool Take(double& cRe, double& cIm, std::int64_t& ticket)
+    bool Take(Cursor& cursor, double& cRe, double& cIm, std::int64_t& ticket)
     {
-        if (m_nextPixel >= m_pixelCount) {
-            return false;
-        }
-        const int n = m_band.subsamples;
-        cRe = (*m_band.pSampleRe)[static_cast<std::size_t>(m_column * n + m_subColumn)];
-        cIm = (*m_band.pSampleIm)[static_cast<std::size_t>(m_row * n + m_subRow)];
-        ticket = m_nextPixel;
-        if (++m_subColumn == n) {
-            m_subColumn = 0;
-            if (++m_subRow == n) {
-                m_subRow = 0;
-                ++m_nextPixel;
-                if (++m_column == m_band.width) {
-                    m_column = 0;
-                    ++m_row;
-                }
+        if (cursor.taken == cursor.queued) {
+            cursor.taken = 0;
+            cursor.queued = QueueNextPixels();
+            if (cursor.queued == 0) {
+                return false;
             }
         }
+        cRe = cursor.pQueueRe[cursor.taken];
+        cIm = cursor.pQueueIm[cursor.taken];
+        ticket = cursor.pQueuePixel[cursor.taken];
+        ++cursor.taken;
         return true;
     }
 
     // The index of the sample `ticket` stood for; the pixel is written once it is complete.
-    void Hand(std::int64_t ticket, int index)
+    void Hand(const Cursor& cursor, std::int64_t ticket, int index)
     {
-        std::uint64_t& sum = m_ring[static_cast<std::size_t>(ticket & m_ringMask)];
-        sum += m_band.pPackedPalette[index];
-        if (static_cast<int>(sum >> 48) == m_samplesPerPixel) {
-            const std::int64_t row = ticket / m_band.width;
-            const std::int64_t column = ticket - row * m_band.width;
-            std::uint8_t* pixel = m_band.pFirstRow + static_cast<std::size_t>(row) * m_band.stride +
-                                  3 * static_cast<std::size_t>(column);
-            pixel[0] = static_cast<std::uint8_t>((sum & 0xFFFF) / m_samplesPerPixel);
-            pixel[1] = static_cast<std::uint8_t>(((sum >> 16) & 0xFFFF) / m_samplesPerPixel);
-            pixel[2] = static_cast<std::uint8_t>(((sum >> 32) & 0xFFFF) / m_samplesPerPixel);
+        std::uint64_t& sum = cursor.pRing[ticket & cursor.ringMask];
+        const std::uint64_t total = sum + cursor.pPackedPalette[index];
+        if ((total >> 48) == cursor.samplesPerPixel) {
+            WritePixel(ticket, total);
             sum = 0;
+        } else {
+            sum = total;
         }
     }
 
 private:
+    // Pixels whose samples are laid out ahead, in the order lanes take them: a kernel lane
+    // then takes a sample with three loads.
+    static constexpr int kQueuedPixels = 64;
+
     // A lane keeps one sample for at most kMaxIterations steps, while every lane takes at
     // most one sample per step: no pixel is ever more than that many samples behind the
     // newest, so a ring of that many pixels never lets two unfinished pixels share a slot.
@@ -113,14 +128,52 @@ private:
         return size;
     }
 
+    // The samples of the next pixels into the queue; how many.
+    std::size_t QueueNextPixels()
+    {
+        const int n = m_band.subsamples;
+        const std::vector<double>& sampleRe = *m_band.pSampleRe;
+        const std::vector<double>& sampleIm = *m_band.pSampleIm;
+        std::size_t queued = 0;
+        for (int p = 0; p < kQueuedPixels && m_nextPixel < m_pixelCount; ++p, ++m_nextPixel) {
+            for (int k = 0; k < n; ++k) {
+                const double cIm = sampleIm[static_cast<std::size_t>(m_row * n + k)];
+                for (int l = 0; l < n; ++l) {
+                    m_queueRe[queued] = sampleRe[static_cast<std::size_t>(m_column * n + l)];
+                    m_queueIm[queued] = cIm;
+                    m_queuePixel[queued] = m_nextPixel;
+                    ++queued;
+                }
+            }
+            if (++m_column == m_band.width) {
+                m_column = 0;
+                ++m_row;
+            }
+        }
+        return queued;
+    }
+
+    // The average of the pixel's samples: each channel's sum divided with truncation.
+    void WritePixel(std::int64_t pixel, std::uint64_t sum) const
+    {
+        const std::int64_t row = pixel / m_band.width;
+        const std::int64_t column = pixel - row * m_band.width;
+        std::uint8_t* target = m_band.pFirstRow + static_cast<std::size_t>(row) * m_band.stride +
+                               3 * static_cast<std::size_t>(column);
+        const auto count = static_cast<std::uint64_t>(m_samplesPerPixel);
+        target[0] = static_cast<std::uint8_t>((sum & 0xFFFF) / count);
+        target[1] = static_cast<std::uint8_t>(((sum >> 16) & 0xFFFF) / count);
+        target[2] = static_cast<std::uint8_t>(((sum >> 32) & 0xFFFF) / count);
+    }
+
     const SampleBand& m_band;
     const int m_samplesPerPixel;
     const std::int64_t m_pixelCount;
     std::vector<std::uint64_t> m_ring;
-    const std::int64_t m_ringMask;
+    std::vector<double> m_queueRe;
+    std::vector<double> m_queueIm;
+    std::vector<std::int64_t> m_queuePixel;
     std::int64_t m_nextPixel = 0;
     int m_row = 0;
     int m_column = 0;
-    int m_subRow = 0;
-    int m_subColumn = 0;
 };
