@@ -44,7 +44,7 @@ void ComputeFilmOfAZoom(benchmark::State& state)
     const PictureRect target = ComputeTargetRect(1920, 1080, home, zoom);
     for (auto _ : state) {
         ComputeFilm(context.m_pDisplay.get(), context.m_frames, 1920, 1080, target,
-                    context.m_bRunning);
+                    context.m_bRunning, context.m_nProcessors);
     }
     state.counters["frames"] = static_cast<double>(context.m_frames.size());
 }
