@@ -61,5 +61,6 @@ void DrawGridWithLabels(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(FindTargetOnHomeView)->Unit(benchmark::kMillisecond);
-BENCHMARK(ComputeFilmOfAZoom)->Unit(benchmark::kMillisecond);
+// Every processor computes frames: the processor time is the whole process's.
+BENCHMARK(ComputeFilmOfAZoom)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(DrawGridWithLabels)->Unit(benchmark::kMillisecond);

@@ -112,6 +112,10 @@ void ComputeFilmFrame(const std::uint8_t* pSource, std::uint8_t* pFrame, int wid
     const int firstCol = sourceCols.front();
     // A spare byte at the end of each row lets every pixel move as one 4-byte word.
     std::vector<std::uint8_t> darkRow(3 * static_cast<std::size_t>(sourceCols.back() - firstCol + 1) + 1);
+    std::vector<int> pixelOffsets(static_cast<std::size_t>(width));
+    for (std::size_t x = 0; x < pixelOffsets.size(); ++x) {
+        pixelOffsets[x] = 3 * (sourceCols[x] - firstCol);
+    }
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
     std::vector<std::uint8_t> frameRow(rowBytes + 1);
     const std::ptrdiff_t stride = ImageStride(width);
@@ -121,9 +125,10 @@ void ComputeFilmFrame(const std::uint8_t* pSource, std::uint8_t* pFrame, int wid
         if (y == 0 || sourceRow != sourceRows[static_cast<std::size_t>(y - 1)]) {
             darkening.Darken(pSource + sourceRow * stride + 3 * firstCol, darkRow.data(),
                              darkRow.size() - 1);
-            for (int x = 0; x < width; ++x) {
-                const int col = sourceCols[static_cast<std::size_t>(x)] - firstCol;
-                std::memcpy(frameRow.data() + 3 * x, darkRow.data() + 3 * col, 4);
+            std::uint8_t* pixel = frameRow.data();
+            for (const int offset : pixelOffsets) {
+                std::memcpy(pixel, darkRow.data() + offset, 4);
+                pixel += 3;
             }
         }
         StreamRow(pFrame + y * stride, frameRow.data(), rowBytes);
