@@ -16,7 +16,7 @@ struct Avx512Lanes {
     using Vector = __m512d;
     static constexpr int kWidth = 8;
     static constexpr int kRegisters = 3;
-    static Vector Load(const double* p) { return _mm512_load_pd(p); }
+    static Vector Load(const double* p) { return _mm512_loadu_pd(p); }
     static Vector Splat(double value) { return _mm512_set1_pd(value); }
     static Vector Abs(Vector value) { return _mm512_abs_pd(value); }
     static Mask Above(Vector value, Vector limit) { return _mm512_cmp_pd_mask(value, limit, _CMP_GT_OQ); }

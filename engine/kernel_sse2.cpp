@@ -18,7 +18,7 @@ struct Sse2Lanes {
 #else
     static constexpr int kRegisters = 2;
 #endif
-    static Vector Load(const double* p) { return _mm_load_pd(p); }
+    static Vector Load(const double* p) { return _mm_loadu_pd(p); }
     static Vector Splat(double value) { return _mm_set1_pd(value); }
     static Vector Abs(Vector value) { return _mm_andnot_pd(_mm_set1_pd(-0.0), value); }
     static Mask Above(Vector value, Vector limit) { return _mm_cmpgt_pd(value, limit); }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/byte_darkening.h"
 #include "engine/zoom_transition.h"
 #include "tour_support.h"
 
@@ -116,6 +117,29 @@ std::vector<std::uint8_t> ReferenceFilmFrame(const std::uint8_t* source, int wid
         }
     }
     return frame;
+}
+
+TEST(FilmFrame, DarkeningIsTheTruncatedDoubleProductOfEveryByte)
+{
+    std::uint8_t bytes[256 + 7];  // sixteen at a time and a few left over
+    for (int i = 0; i < 263; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i < 256 ? i : 255 - i);
+    }
+    std::uint8_t darkened[263];
+    // Every fade a film of up to 100 frames shows, and factors near simple fractions.
+    std::vector<double> keeps = {0.0, 0.5, 1.0 / 3, 2.0 / 3, 0.1, 0.7, 1.0, 255.0 / 256};
+    for (int frames = 2; frames <= 100; ++frames) {
+        for (int f = 0; f < frames; ++f) {
+            keeps.push_back(1 - FilmFrameAt(f, frames).fade);
+        }
+    }
+    for (const double keep : keeps) {
+        ByteDarkening(keep).Darken(bytes, darkened, 263);
+        for (int i = 0; i < 263; ++i) {
+            ASSERT_EQ(darkened[i], static_cast<std::uint8_t>(bytes[i] * keep))
+                << "byte " << int(bytes[i]) << " kept " << keep;
+        }
+    }
 }
 
 TEST(FilmFrame, WholeFilmOnAnyNumberOfThreadsMatchesThePlainFrames)
