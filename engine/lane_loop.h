@@ -99,7 +99,7 @@ template <class Lanes>
                 if (ticket[lane] < 0 || ((above >> lane) & 1) != 0) {
                     continue;
                 }
-                if (step - start[lane] == kMaxIterations) {
+                if (step - start[lane] >= kMaxIterations) {
                     done |= 1u << lane;
                 } else if (start[lane] + kMaxIterations < deadline) {
                     deadline = start[lane] + kMaxIterations;
