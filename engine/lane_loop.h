@@ -30,18 +30,22 @@ template <class Lanes>
     if (!stream.MayGo()) {
         return false;
     }
-    // A lane without a sample iterates c = 0, which never escapes, and is never asked for a
-    // result.
+    // A lane without a sample iterates c = 0 and is never asked for a result.
     alignas(64) double cRe[kLanes] = {};
     alignas(64) double cIm[kLanes] = {};
     std::int64_t ticket[kLanes];
     std::int64_t start[kLanes];  // the step before the lane's sample took its first step
     SampleStream::Cursor cursor = stream.Open();
     int busy = 0;
+    unsigned idle = 0;  // lanes without a sample
     for (int lane = 0; lane < kLanes; ++lane) {
         start[lane] = 0;
         ticket[lane] = -1;
-        busy += stream.Take(cursor, cRe[lane], cIm[lane], ticket[lane]) ? 1 : 0;
+        if (stream.Take(cursor, cRe[lane], cIm[lane], ticket[lane])) {
+            ++busy;
+        } else {
+            idle |= 1u << lane;
+        }
     }
     // x² − y² of the previous step is all the next x needs; |y|² equals y², so the squares
     // the escape test computed serve again and no bit changes.
@@ -92,11 +96,11 @@ template <class Lanes>
         if (!stream.MayGo()) {
             return false;
         }
-        unsigned done = above;
+        unsigned done = above & ~idle;
         if (step >= deadline) {
             deadline = kNever;
             for (int lane = 0; lane < kLanes; ++lane) {
-                if (ticket[lane] < 0 || ((above >> lane) & 1) != 0) {
+                if ((((above | idle) >> lane) & 1) != 0) {
                     continue;
                 }
                 if (step - start[lane] >= kMaxIterations) {
@@ -112,7 +116,7 @@ template <class Lanes>
             stream.Hand(cursor, ticket[lane], bEscaped ? static_cast<int>(step - start[lane] - 1) : 0);
             start[lane] = step;
             if (!stream.Take(cursor, cRe[lane], cIm[lane], ticket[lane])) {
-                ticket[lane] = -1;
+                idle |= 1u << lane;
                 cRe[lane] = cIm[lane] = 0.0;
                 --busy;
             }
