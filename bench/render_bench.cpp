@@ -5,7 +5,6 @@
 #include <time.h>
 
 #include <atomic>
-#include <cmath>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -15,6 +14,7 @@
 #include "engine/home_views.h"
 #include "engine/iteration_kernel.h"
 #include "engine/render_worker.h"
+#include "tests/reference_picture.h"
 #include "tools/headless_show.h"
 
 namespace {
@@ -33,25 +33,6 @@ constexpr BenchView kBenchViews[] = {
     {"home0", kHomeViews[0]},
     {"deep", {-0.24974786780659766, 0.74104255026363564, 4.5e-12}},
 };
-
-// Steps one sample point takes, counted apart from the production kernels so as not to slow
-// them down.
-int StepsOfSample(double cRe, double cIm)
-{
-    double x = 0.0;
-    double y = 0.0;
-    for (int step = 1; step <= kMaxIterations; ++step) {
-        y = std::fabs(y);
-        const double nextX = (x * x - y * y) + cRe;
-        const double nextY = 2.0 * (y * x) + cIm;
-        if (nextX * nextX + nextY * nextY > 10.0) {
-            return step;
-        }
-        x = nextX;
-        y = nextY;
-    }
-    return kMaxIterations;
-}
 
 // Iteration steps of rows [firstRow, endRow) of the context's view, on every processor.
 std::int64_t CountSteps(const CRenderContext& context, int firstRow, int endRow)
@@ -72,7 +53,7 @@ std::int64_t CountSteps(const CRenderContext& context, int firstRow, int endRow)
                         const double cRe =
                             context.m_dCentreRe +
                             context.m_dSpanRe * (column / double(context.m_nWidth * n) - 0.5);
-                        steps += StepsOfSample(cRe, cIm);
+                        steps += FollowOrbit(cRe, cIm).steps;
                     }
                 }
             }

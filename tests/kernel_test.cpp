@@ -1,33 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "engine/iteration_kernel.h"
 #include "engine/render_worker.h"
+#include "reference_picture.h"
 #include "tools/headless_show.h"
 
 namespace {
-
-// The iteration of one point exactly as the picture is defined, one plain double step at a
-// time: what every kernel must reproduce bit for bit.
-int ReferenceIndex(double cRe, double cIm)
-{
-    double x = 0.0;
-    double y = 0.0;
-    for (int step = 1; step <= kMaxIterations; ++step) {
-        y = std::fabs(y);
-        const double nextX = (x * x - y * y) + cRe;
-        const double nextY = 2.0 * (y * x) + cIm;
-        if (nextX * nextX + nextY * nextY > 10.0) {
-            return step - 1;
-        }
-        x = nextX;
-        y = nextY;
-    }
-    return 0;
-}
 
 // The kernels this machine runs; the scalar one everywhere.
 std::vector<const IterationKernel*> RunnableKernels()
@@ -126,38 +107,6 @@ protected:
         std::memset(context.m_pWork.get(), 0xA5, ImageSize(width, height));
     }
 
-    // The picture as defined: each pixel the truncated average of its n × n samples' colours.
-    std::vector<std::uint8_t> ReferencePicture() const
-    {
-        const CRenderContext& context = m_show->Context();
-        const int width = context.m_nWidth;
-        const int height = context.m_nHeight;
-        const int n = context.m_nSubsamples;
-        std::vector<std::uint8_t> picture(ImageSize(width, height), 0xA5);
-        for (int i = 0; i < height; ++i) {
-            for (int j = 0; j < width; ++j) {
-                int sums[3] = {0, 0, 0};
-                for (int k = 0; k < n; ++k) {
-                    for (int l = 0; l < n; ++l) {
-                        const double cRe = context.m_dCentreRe +
-                                           context.m_dSpanRe * ((j * n + l) / double(width * n) - 0.5);
-                        const double cIm = context.m_dCentreIm +
-                                           context.m_dSpanIm * ((i * n + k) / double(height * n) - 0.5);
-                        const int index = ReferenceIndex(cRe, cIm);
-                        sums[0] += context.m_palBlue[index];
-                        sums[1] += context.m_palGreen[index];
-                        sums[2] += context.m_palRed[index];
-                    }
-                }
-                for (int c = 0; c < 3; ++c) {
-                    picture[static_cast<std::size_t>(i * context.GetStride() + 3 * j + c)] =
-                        static_cast<std::uint8_t>(sums[c] / (n * n));
-                }
-            }
-        }
-        return picture;
-    }
-
     void RunBand(int firstRow, int endRow, int go = 1)
     {
         m_band.nFirstRow = firstRow;
@@ -215,8 +164,10 @@ TEST_F(WorkerTest, EveryKernelPaintsTheReferencePicture)
     for (const PictureCase& picture : kPictureCases) {
         SetUpPicture(picture.width, picture.height, picture.centreRe, picture.centreIm,
                      picture.pixelSpan);
-        const std::vector<std::uint8_t> reference = ReferencePicture();
         CRenderContext& context = m_show->Context();
+        const std::vector<std::uint8_t> reference =
+            ReferencePicture(context, context.m_dCentreRe, context.m_dCentreIm,
+                             context.m_dSpanRe, context.m_dSpanIm);
         const std::size_t size = ImageSize(picture.width, picture.height);
         for (const IterationKernel* kernel : RunnableKernels()) {
             SCOPED_TRACE(testing::Message() << kernel->name << " " << picture.width << "x"
