@@ -62,5 +62,8 @@ void DrawGridWithLabels(benchmark::State& state)
 
 BENCHMARK(FindTargetOnHomeView)->Unit(benchmark::kMillisecond);
 // Every processor computes frames: the processor time is the whole process's.
-BENCHMARK(ComputeFilmOfAZoom)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(ComputeFilmOfAZoom)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(DrawGridWithLabels)->Unit(benchmark::kMillisecond);

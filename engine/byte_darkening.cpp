@@ -13,8 +13,8 @@ constexpr std::int64_t kOne = std::int64_t{1} << kFractionBits;
 // bits, and (v · m) >> 16 = v · high + ((v · low) >> 16) exactly.
 inline __m128i ScaleEight(__m128i values, __m128i high, __m128i low)
 {
-    const __m128i product = _mm_add_epi16(_mm_mullo_epi16(values, high),
-                                          _mm_mulhi_epu16(values, low));
+    const __m128i product =
+        _mm_add_epi16(_mm_mullo_epi16(values, high), _mm_mulhi_epu16(values, low));
     return _mm_srli_epi16(product, kFractionBits - 16);
 }
 

@@ -37,8 +37,8 @@ CpuSupport DetectSupport()
         return support;
     }
     const std::uint64_t saved = SavedRegisterState();
-    constexpr std::uint64_t kSseAvxState = 0x6;     // XMM and YMM halves
-    constexpr std::uint64_t kAvx512State = 0xE6;    // and the opmask and ZMM registers
+    constexpr std::uint64_t kSseAvxState = 0x6;   // XMM and YMM halves
+    constexpr std::uint64_t kAvx512State = 0xE6;  // and the opmask and ZMM registers
     if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0) {
         return support;
     }

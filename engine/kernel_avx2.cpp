@@ -19,7 +19,10 @@ struct Avx2Lanes {
     static Vector Load(const double* p) { return _mm256_loadu_pd(p); }
     static Vector Splat(double value) { return _mm256_set1_pd(value); }
     static Vector Abs(Vector value) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), value); }
-    static Mask Above(Vector value, Vector limit) { return _mm256_cmp_pd(value, limit, _CMP_GT_OQ); }
+    static Mask Above(Vector value, Vector limit)
+    {
+        return _mm256_cmp_pd(value, limit, _CMP_GT_OQ);
+    }
     static Mask Either(Mask a, Mask b) { return _mm256_or_pd(a, b); }
     static unsigned Bits(Mask mask) { return static_cast<unsigned>(_mm256_movemask_pd(mask)); }
     static Vector Cleared(Vector value, unsigned bits)

@@ -19,7 +19,10 @@ struct Avx512Lanes {
     static Vector Load(const double* p) { return _mm512_loadu_pd(p); }
     static Vector Splat(double value) { return _mm512_set1_pd(value); }
     static Vector Abs(Vector value) { return _mm512_abs_pd(value); }
-    static Mask Above(Vector value, Vector limit) { return _mm512_cmp_pd_mask(value, limit, _CMP_GT_OQ); }
+    static Mask Above(Vector value, Vector limit)
+    {
+        return _mm512_cmp_pd_mask(value, limit, _CMP_GT_OQ);
+    }
     static Mask Either(Mask a, Mask b) { return static_cast<__mmask8>(a | b); }
     static unsigned Bits(Mask mask) { return mask; }
     static Vector Cleared(Vector value, unsigned bits)

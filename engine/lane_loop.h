@@ -113,7 +113,8 @@ template <class Lanes>
         for (unsigned rest = done; rest != 0; rest &= rest - 1) {
             const int lane = __builtin_ctz(rest);
             const bool bEscaped = ((above >> lane) & 1) != 0;
-            stream.Hand(cursor, ticket[lane], bEscaped ? static_cast<int>(step - start[lane] - 1) : 0);
+            stream.Hand(cursor, ticket[lane],
+                        bEscaped ? static_cast<int>(step - start[lane] - 1) : 0);
             start[lane] = step;
             if (!stream.Take(cursor, cRe[lane], cIm[lane], ticket[lane])) {
                 idle |= 1u << lane;

@@ -63,15 +63,17 @@ void RenderBand(const WorkerBand& band, const IterationKernel& kernel)
             PackColour(owner.m_palBlue[index], owner.m_palGreen[index], owner.m_palRed[index]);
     }
     const std::size_t stride = static_cast<std::size_t>(ImageStride(width));
-    const SampleBand samples{&sampleRe,
-                             &sampleIm,
-                             packedPalette,
-                             owner.m_pWork.get() + static_cast<std::size_t>(band.nFirstRow) * stride,
-                             stride,
-                             width,
-                             rows,
-                             n,
-                             &band.bGo};
+    const SampleBand samples{
+        .pSampleRe = &sampleRe,
+        .pSampleIm = &sampleIm,
+        .pPackedPalette = packedPalette,
+        .pFirstRow = owner.m_pWork.get() + static_cast<std::size_t>(band.nFirstRow) * stride,
+        .stride = stride,
+        .width = width,
+        .rows = rows,
+        .subsamples = n,
+        .pGo = &band.bGo,
+    };
     SampleStream stream(samples);
     kernel.iterate(stream);
 }

@@ -70,8 +70,14 @@ public:
 
     Cursor Open()
     {
-        return {m_queueRe.data(), m_queueIm.data(), m_queuePixel.data(), 0, 0, m_ring.data(),
-                static_cast<std::int64_t>(m_ring.size()) - 1, m_band.pPackedPalette,
+        return {m_queueRe.data(),
+                m_queueIm.data(),
+                m_queuePixel.data(),
+                0,
+                0,
+                m_ring.data(),
+                static_cast<std::int64_t>(m_ring.size()) - 1,
+                m_band.pPackedPalette,
                 static_cast<std::uint64_t>(m_samplesPerPixel)};
     }
 
@@ -119,8 +125,7 @@ private:
     // newest, so a ring of that many pixels never lets two unfinished pixels share a slot.
     static std::size_t RingSize(int samplesPerPixel)
     {
-        const int pixelsInFlight =
-            (kMaxKernelLanes * (kMaxIterations + 1)) / samplesPerPixel + 2;
+        const int pixelsInFlight = (kMaxKernelLanes * (kMaxIterations + 1)) / samplesPerPixel + 2;
         std::size_t size = 1;
         while (size < static_cast<std::size_t>(pixelsInFlight)) {
             size *= 2;

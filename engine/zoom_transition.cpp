@@ -111,7 +111,8 @@ void ComputeFilmFrame(const std::uint8_t* pSource, std::uint8_t* pFrame, int wid
     // pixel: the rectangle is mostly narrower than the frame.
     const int firstCol = sourceCols.front();
     // A spare byte at the end of each row lets every pixel move as one 4-byte word.
-    std::vector<std::uint8_t> darkRow(3 * static_cast<std::size_t>(sourceCols.back() - firstCol + 1) + 1);
+    std::vector<std::uint8_t> darkRow(
+        3 * static_cast<std::size_t>(sourceCols.back() - firstCol + 1) + 1);
     std::vector<int> pixelOffsets(static_cast<std::size_t>(width));
     for (std::size_t x = 0; x < pixelOffsets.size(); ++x) {
         pixelOffsets[x] = 3 * (sourceCols[x] - firstCol);
@@ -158,10 +159,9 @@ unsigned ComputeFilmFrames(void* pJob)
     const int frameCount = static_cast<int>(job.pFrames->size());
     for (int f = job.nNextFrame++; f < frameCount && *job.pRunning; f = job.nNextFrame++) {
         const FilmFrameTiming timing = FilmFrameAt(f, frameCount);
-        ComputeFilmFrame(job.pSource, (*job.pFrames)[static_cast<std::size_t>(f)].get(),
-                         job.width, job.height,
-                         InterpolateRect(job.target, job.width, job.height, timing.ease),
-                         timing.fade);
+        ComputeFilmFrame(
+            job.pSource, (*job.pFrames)[static_cast<std::size_t>(f)].get(), job.width, job.height,
+            InterpolateRect(job.target, job.width, job.height, timing.ease), timing.fade);
     }
     --job.nWorking;
     return 0;

@@ -37,8 +37,15 @@ std::vector<int> KernelIndices(const IterationKernel& kernel, const std::vector<
     const int rows = static_cast<int>(ims.size());
     std::vector<std::uint8_t> image(3 * res.size() * ims.size(), 0xA5);
     const std::atomic<int> go{1};
-    const SampleBand band{&res, &ims, palette.data(), image.data(),
-                          3 * res.size(), width, rows, 1, &go};
+    const SampleBand band{.pSampleRe = &res,
+                          .pSampleIm = &ims,
+                          .pPackedPalette = palette.data(),
+                          .pFirstRow = image.data(),
+                          .stride = 3 * res.size(),
+                          .width = width,
+                          .rows = rows,
+                          .subsamples = 1,
+                          .pGo = &go};
     SampleStream stream(band);
     EXPECT_TRUE(kernel.iterate(stream));
     std::vector<int> indices;
