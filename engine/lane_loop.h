@@ -41,7 +41,10 @@ template <class Lanes>
     for (int lane = 0; lane < kLanes; ++lane) {
         start[lane] = 0;
         ticket[lane] = -1;
-        if (stream.Take(cursor, cRe[lane], cIm[lane], ticket[lane])) {
+        if (SampleStream::Drained(cursor)) {
+            stream.Refill(cursor, 0);
+        }
+        if (SampleStream::Take(cursor, cRe[lane], cIm[lane], ticket[lane])) {
             ++busy;
         } else {
             idle |= 1u << lane;
@@ -61,6 +64,7 @@ template <class Lanes>
     std::int64_t deadline = kMaxIterations;
 
     if (busy == 0) {
+        stream.Finish();
         return true;
     }
     for (std::int64_t step = 1;; ++step) {
@@ -113,16 +117,28 @@ template <class Lanes>
         for (unsigned rest = done; rest != 0; rest &= rest - 1) {
             const int lane = __builtin_ctz(rest);
             const bool bEscaped = ((above >> lane) & 1) != 0;
-            stream.Hand(cursor, ticket[lane],
-                        bEscaped ? static_cast<int>(step - start[lane] - 1) : 0);
+            SampleStream::Hand(cursor, ticket[lane],
+                               bEscaped ? static_cast<int>(step - start[lane] - 1) : 0);
             start[lane] = step;
-            if (!stream.Take(cursor, cRe[lane], cIm[lane], ticket[lane])) {
+            if (SampleStream::Drained(cursor)) {
+                // The lane's own ticket is handed in already but still counts: settling
+                // late is harmless.
+                std::int64_t oldest = ticket[lane];
+                for (int other = 0; other < kLanes; ++other) {
+                    if (((idle >> other) & 1) == 0 && ticket[other] < oldest) {
+                        oldest = ticket[other];
+                    }
+                }
+                stream.Refill(cursor, oldest);
+            }
+            if (!SampleStream::Take(cursor, cRe[lane], cIm[lane], ticket[lane])) {
                 idle |= 1u << lane;
                 cRe[lane] = cIm[lane] = 0.0;
                 --busy;
             }
         }
         if (busy == 0) {
+            stream.Finish();
             return true;
         }
         // A sample taken now runs out of steps after every sample already in a lane.

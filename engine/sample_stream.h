@@ -1,10 +1,12 @@
 // One band's sample points as a stream that the iteration kernels draw from, lane by lane, and
-// the pixel sums their indices go into.
+// the pixels their indices make.
 //
 // A kernel lane takes the next sample the moment its previous one is done, so samples finish
-// out of order; each pixel's sum is kept in a ring of slots until all its samples are in, then
-// the pixel is written. Integer sums do not depend on the order of their terms, so the pixel
-// is exactly the average of its samples' colours.
+// out of order. Each sample's index goes into a ring of slots, one per sample, by a single
+// store; pixels whose samples are all older than every sample still in a lane are then
+// settled in bulk: the colours of their indices summed and averaged. Integer sums do not
+// depend on the order of their terms, so each pixel is exactly the average of its samples'
+// colours.
 //
 // Everything here is inline and compiled for the baseline instruction set: the kernels of
 // every instruction set include it before switching their own target on.
@@ -20,12 +22,11 @@ inline constexpr int kMaxIterations = 1000;
 // The most lanes a kernel iterates side by side; bounds how far samples finish out of order.
 inline constexpr int kMaxKernelLanes = 32;
 
-// The colours of the iteration indices packed for summing: blue, green, red and a sample
-// count, 16 bits each. n² ≤ 256 samples of at most 255 never carry into the next field.
+// The colours of the iteration indices packed for summing: blue, green and red, 16 bits each.
+// n² ≤ 256 samples of at most 255 never carry into the next field.
 inline std::uint64_t PackColour(std::uint8_t blue, std::uint8_t green, std::uint8_t red)
 {
-    return blue | (std::uint64_t{green} << 16) | (std::uint64_t{red} << 32) |
-           (std::uint64_t{1} << 48);
+    return blue | (std::uint64_t{green} << 16) | (std::uint64_t{red} << 32);
 }
 
 // What a render worker hands a kernel: the band's samples, where their pixels go, and the
@@ -48,89 +49,86 @@ public:
         : m_band(band),
           m_samplesPerPixel(band.subsamples * band.subsamples),
           m_pixelCount(static_cast<std::int64_t>(band.width) * band.rows),
-          m_ring(RingSize(m_samplesPerPixel), 0),
-          m_queueRe(static_cast<std::size_t>(kQueuedPixels * m_samplesPerPixel)),
-          m_queueIm(m_queueRe.size()),
-          m_queuePixel(m_queueRe.size())
+          m_indices(kIndexSlots, 0),
+          m_queuedPerRefill(m_samplesPerPixel < kQueuedSamples ? kQueuedSamples / m_samplesPerPixel
+                                                               : 1),
+          m_queueRe(static_cast<std::size_t>(m_queuedPerRefill * m_samplesPerPixel)),
+          m_queueIm(m_queueRe.size())
     {
     }
 
     // What a kernel keeps in its own registers while it takes samples and hands in indices.
+    // A sample's ticket is its number in the band.
     struct Cursor {
         const double* pQueueRe;
         const double* pQueueIm;
-        const std::int64_t* pQueuePixel;
         std::size_t taken;
         std::size_t queued;
-        std::uint64_t* pRing;
-        std::int64_t ringMask;
-        const std::uint64_t* pPackedPalette;
-        std::uint64_t samplesPerPixel;
+        std::int64_t nextTicket;
+        std::uint16_t* pIndices;
     };
 
-    Cursor Open()
-    {
-        return {m_queueRe.data(),
-                m_queueIm.data(),
-                m_queuePixel.data(),
-                0,
-                0,
-                m_ring.data(),
-                static_cast<std::int64_t>(m_ring.size()) - 1,
-                m_band.pPackedPalette,
-                static_cast<std::uint64_t>(m_samplesPerPixel)};
-    }
+    Cursor Open() { return {m_queueRe.data(), m_queueIm.data(), 0, 0, 0, m_indices.data()}; }
 
     // False once the band's flag asks the worker to stop.
     bool MayGo() const { return m_band.pGo->load(std::memory_order_relaxed) != 0; }
 
-    // The next sample point and the ticket to hand in with its index; false when the band
-    // has no samples left.
-    bool Take(Cursor& cursor, double& cRe, double& cIm, std::int64_t& ticket)
+    // True when Take needs Refill first.
+    static bool Drained(const Cursor& cursor) { return cursor.taken == cursor.queued; }
+
+    // Settles every pixel whose samples all lie before `oldestInLane` (the oldest ticket any
+    // lane still holds; the band's sample count when none does), then lays out the samples
+    // of the next pixels for Take.
+    void Refill(Cursor& cursor, std::int64_t oldestInLane)
+    {
+        Settle(oldestInLane);
+        cursor.taken = 0;
+        cursor.queued = QueueNextPixels();
+    }
+
+    // The next sample point and its ticket; false when the band has no samples left.
+    static bool Take(Cursor& cursor, double& cRe, double& cIm, std::int64_t& ticket)
     {
         if (cursor.taken == cursor.queued) {
-            cursor.taken = 0;
-            cursor.queued = QueueNextPixels();
-            if (cursor.queued == 0) {
-                return false;
-            }
+            return false;
         }
         cRe = cursor.pQueueRe[cursor.taken];
         cIm = cursor.pQueueIm[cursor.taken];
-        ticket = cursor.pQueuePixel[cursor.taken];
+        ticket = cursor.nextTicket++;
         ++cursor.taken;
         return true;
     }
 
-    // The index of the sample `ticket` stood for; the pixel is written once it is complete.
-    void Hand(const Cursor& cursor, std::int64_t ticket, int index)
+    // The index of the sample `ticket` stood for.
+    static void Hand(const Cursor& cursor, std::int64_t ticket, int index)
     {
-        std::uint64_t& sum = cursor.pRing[ticket & cursor.ringMask];
-        const std::uint64_t total = sum + cursor.pPackedPalette[index];
-        if ((total >> 48) == cursor.samplesPerPixel) {
-            WritePixel(ticket, total);
-            sum = 0;
-        } else {
-            sum = total;
-        }
+        cursor.pIndices[ticket & (kIndexSlots - 1)] = static_cast<std::uint16_t>(index);
     }
 
-private:
-    // Pixels whose samples are laid out ahead, in the order lanes take them: a kernel lane
-    // then takes a sample with three loads.
-    static constexpr int kQueuedPixels = 64;
+    // Writes the pixels still unsettled once every sample is handed in.
+    void Finish() { Settle(m_pixelCount * m_samplesPerPixel); }
 
-    // A lane keeps one sample for at most kMaxIterations steps, while every lane takes at
-    // most one sample per step: no pixel is ever more than that many samples behind the
-    // newest, so a ring of that many pixels never lets two unfinished pixels share a slot.
-    static std::size_t RingSize(int samplesPerPixel)
+private:
+    // Samples laid out ahead at a time, in the order lanes take them, whole pixels of them.
+    static constexpr int kQueuedSamples = 1024;
+    // A lane keeps one sample for at most kMaxIterations steps while every lane takes at most
+    // one sample per step, so the samples from the oldest one in a lane to the newest number
+    // at most kMaxKernelLanes · (kMaxIterations + 1). Pixels are settled at each refill, so
+    // one queue and one pixel (at most 256 samples) more are unsettled at most.
+    static constexpr std::int64_t kIndexSlots = 65536;
+    static_assert(kIndexSlots >= kMaxKernelLanes * (kMaxIterations + 1) + kQueuedSamples + 2 * 256);
+
+    void Settle(std::int64_t oldestInLane)
     {
-        const int pixelsInFlight = (kMaxKernelLanes * (kMaxIterations + 1)) / samplesPerPixel + 2;
-        std::size_t size = 1;
-        while (size < static_cast<std::size_t>(pixelsInFlight)) {
-            size *= 2;
+        const std::int64_t settledEnd = oldestInLane / m_samplesPerPixel;
+        for (; m_settledPixels < settledEnd; ++m_settledPixels) {
+            std::uint64_t sum = 0;
+            const std::int64_t first = m_settledPixels * m_samplesPerPixel;
+            for (int s = 0; s < m_samplesPerPixel; ++s) {
+                sum += m_band.pPackedPalette[m_indices[(first + s) & (kIndexSlots - 1)]];
+            }
+            WritePixel(m_settledPixels, sum);
         }
-        return size;
     }
 
     // The samples of the next pixels into the queue; how many.
@@ -140,13 +138,13 @@ private:
         const std::vector<double>& sampleRe = *m_band.pSampleRe;
         const std::vector<double>& sampleIm = *m_band.pSampleIm;
         std::size_t queued = 0;
-        for (int p = 0; p < kQueuedPixels && m_nextPixel < m_pixelCount; ++p, ++m_nextPixel) {
+        for (int p = 0; p < m_queuedPerRefill && m_queuedPixels < m_pixelCount;
+             ++p, ++m_queuedPixels) {
             for (int k = 0; k < n; ++k) {
                 const double cIm = sampleIm[static_cast<std::size_t>(m_row * n + k)];
                 for (int l = 0; l < n; ++l) {
                     m_queueRe[queued] = sampleRe[static_cast<std::size_t>(m_column * n + l)];
                     m_queueIm[queued] = cIm;
-                    m_queuePixel[queued] = m_nextPixel;
                     ++queued;
                 }
             }
@@ -174,11 +172,12 @@ private:
     const SampleBand& m_band;
     const int m_samplesPerPixel;
     const std::int64_t m_pixelCount;
-    std::vector<std::uint64_t> m_ring;
+    std::vector<std::uint16_t> m_indices;  // by ticket, modulo kIndexSlots
+    const int m_queuedPerRefill;           // pixels
     std::vector<double> m_queueRe;
     std::vector<double> m_queueIm;
-    std::vector<std::int64_t> m_queuePixel;
-    std::int64_t m_nextPixel = 0;
+    std::int64_t m_queuedPixels = 0;
+    std::int64_t m_settledPixels = 0;
     int m_row = 0;
     int m_column = 0;
 };
