@@ -32,6 +32,12 @@ struct Avx2Lanes {
             -static_cast<long long>((bits >> 1) & 1), -static_cast<long long>(bits & 1));
         return _mm256_andnot_pd(_mm256_castsi256_pd(lanes), value);
     }
+    static Vector WithLane(Vector vector, int lane, double value)
+    {
+        const __m256i lanes = _mm256_setr_epi64x(0, 1, 2, 3);
+        const __m256i mask = _mm256_cmpeq_epi64(lanes, _mm256_set1_epi64x(lane));
+        return _mm256_blendv_pd(vector, _mm256_set1_pd(value), _mm256_castsi256_pd(mask));
+    }
 };
 
 }  // namespace

@@ -29,6 +29,11 @@ struct Avx512Lanes {
     {
         return _mm512_maskz_mov_pd(static_cast<__mmask8>(~bits), value);
     }
+    static Vector WithLane(Vector vector, int lane, double value)
+    {
+        return _mm512_mask_broadcastsd_pd(vector, static_cast<__mmask8>(1u << lane),
+                                          _mm_set_sd(value));
+    }
 };
 
 }  // namespace

@@ -19,6 +19,7 @@ struct ScalarLanes {
     static Mask Either(Mask a, Mask b) { return a || b; }
     static unsigned Bits(Mask mask) { return mask ? 1u : 0u; }
     static Vector Cleared(Vector, unsigned) { return 0.0; }
+    static Vector WithLane(Vector, int, double value) { return value; }
 };
 
 }  // namespace

@@ -30,6 +30,12 @@ struct Sse2Lanes {
                                              -static_cast<long long>(bits & 1));
         return _mm_andnot_pd(_mm_castsi128_pd(lanes), value);
     }
+    static Vector WithLane(Vector vector, int lane, double value)
+    {
+        const __m128d mask = _mm_castsi128_pd(_mm_set_epi64x(-static_cast<long long>(lane == 1),
+                                                             -static_cast<long long>(lane == 0)));
+        return _mm_or_pd(_mm_and_pd(mask, _mm_set1_pd(value)), _mm_andnot_pd(mask, vector));
+    }
 };
 
 }  // namespace

@@ -5,8 +5,8 @@
 // The lane type gives: Vector, kWidth (doubles per Vector), kRegisters (Vectors iterated
 // side by side, enough to hide the latency of one step's chain of operations), and
 // Load(const double*), Splat(double), Abs(Vector), Above(Vector, Vector) -> Mask,
-// Either(Mask, Mask), Bits(Mask) -> a bit per lane, and Cleared(Vector, bits) -> the Vector
-// with those lanes set to +0.
+// Either(Mask, Mask), Bits(Mask) -> a bit per lane, Cleared(Vector, bits) -> the Vector
+// with those lanes set to +0, and WithLane(Vector, lane, value).
 #pragma once
 
 #include <cstdint>
@@ -31,8 +31,8 @@ template <class Lanes>
         return false;
     }
     // A lane without a sample iterates c = 0 and is never asked for a result.
-    alignas(64) double cRe[kLanes] = {};
-    alignas(64) double cIm[kLanes] = {};
+    double firstRe[kLanes] = {};
+    double firstIm[kLanes] = {};
     std::int64_t ticket[kLanes];
     std::int64_t start[kLanes];  // the step before the lane's sample took its first step
     SampleStream::Cursor cursor = stream.Open();
@@ -44,7 +44,7 @@ template <class Lanes>
         if (SampleStream::Drained(cursor)) {
             stream.Refill(cursor, 0);
         }
-        if (SampleStream::Take(cursor, cRe[lane], cIm[lane], ticket[lane])) {
+        if (SampleStream::Take(cursor, firstRe[lane], firstIm[lane], ticket[lane])) {
             ++busy;
         } else {
             idle |= 1u << lane;
@@ -53,10 +53,14 @@ template <class Lanes>
     // x² − y² of the previous step is all the next x needs; |y|² equals y², so the squares
     // the escape test computed serve again and no bit changes.
     // The loops over the registers are unrolled so that these arrays live in registers.
-    Vector x[kRegisters], y[kRegisters], squares[kRegisters];
+    // c stays in registers too: a lane's new c goes in by a masked move, never through
+    // memory, which a wide load right after narrow stores would wait for.
+    Vector x[kRegisters], y[kRegisters], squares[kRegisters], cRe[kRegisters], cIm[kRegisters];
 #pragma GCC unroll 8
     for (int r = 0; r < kRegisters; ++r) {
         x[r] = y[r] = squares[r] = Lanes::Splat(0.0);
+        cRe[r] = Lanes::Load(firstRe + r * kWidth);
+        cIm[r] = Lanes::Load(firstIm + r * kWidth);
     }
     const Vector limit = Lanes::Splat(10.0);
     const Vector two = Lanes::Splat(2.0);
@@ -72,8 +76,8 @@ template <class Lanes>
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
             const Vector xy = Lanes::Abs(y[r]) * x[r];
-            const Vector nextY = two * xy + Lanes::Load(cIm + r * kWidth);
-            const Vector nextX = squares[r] + Lanes::Load(cRe + r * kWidth);
+            const Vector nextY = two * xy + cIm[r];
+            const Vector nextX = squares[r] + cRe[r];
             const Vector xx = nextX * nextX;
             const Vector yy = nextY * nextY;
             escapes[r] = Lanes::Above(xx + yy, limit);
@@ -114,28 +118,42 @@ template <class Lanes>
                 }
             }
         }
-        for (unsigned rest = done; rest != 0; rest &= rest - 1) {
-            const int lane = __builtin_ctz(rest);
-            const bool bEscaped = ((above >> lane) & 1) != 0;
-            SampleStream::Hand(cursor, ticket[lane],
-                               bEscaped ? static_cast<int>(step - start[lane] - 1) : 0);
-            start[lane] = step;
-            if (SampleStream::Drained(cursor)) {
-                // The lane's own ticket is handed in already but still counts: settling
-                // late is harmless.
-                std::int64_t oldest = ticket[lane];
-                for (int other = 0; other < kLanes; ++other) {
-                    if (((idle >> other) & 1) == 0 && ticket[other] < oldest) {
-                        oldest = ticket[other];
+#pragma GCC unroll 8
+        for (int r = 0; r < kRegisters; ++r) {
+            const unsigned bits = (done >> (r * kWidth)) & ((1u << kWidth) - 1);
+            if (bits == 0) {
+                continue;
+            }
+            for (unsigned rest = bits; rest != 0; rest &= rest - 1) {
+                const int w = __builtin_ctz(rest);
+                const int lane = r * kWidth + w;
+                const bool bEscaped = ((above >> lane) & 1) != 0;
+                SampleStream::Hand(cursor, ticket[lane],
+                                   bEscaped ? static_cast<int>(step - start[lane] - 1) : 0);
+                start[lane] = step;
+                if (SampleStream::Drained(cursor)) {
+                    // The lane's own ticket is handed in already but still counts: settling
+                    // late is harmless.
+                    std::int64_t oldest = ticket[lane];
+                    for (int other = 0; other < kLanes; ++other) {
+                        if (((idle >> other) & 1) == 0 && ticket[other] < oldest) {
+                            oldest = ticket[other];
+                        }
                     }
+                    stream.Refill(cursor, oldest);
                 }
-                stream.Refill(cursor, oldest);
+                double re = 0.0;
+                double im = 0.0;
+                if (!SampleStream::Take(cursor, re, im, ticket[lane])) {
+                    idle |= 1u << lane;
+                    --busy;
+                }
+                cRe[r] = Lanes::WithLane(cRe[r], w, re);
+                cIm[r] = Lanes::WithLane(cIm[r], w, im);
             }
-            if (!SampleStream::Take(cursor, cRe[lane], cIm[lane], ticket[lane])) {
-                idle |= 1u << lane;
-                cRe[lane] = cIm[lane] = 0.0;
-                --busy;
-            }
+            x[r] = Lanes::Cleared(x[r], bits);
+            y[r] = Lanes::Cleared(y[r], bits);
+            squares[r] = Lanes::Cleared(squares[r], bits);
         }
         if (busy == 0) {
             stream.Finish();
@@ -144,15 +162,6 @@ template <class Lanes>
         // A sample taken now runs out of steps after every sample already in a lane.
         if (deadline == kNever) {
             deadline = step + kMaxIterations;
-        }
-#pragma GCC unroll 8
-        for (int r = 0; r < kRegisters; ++r) {
-            const unsigned bits = (done >> (r * kWidth)) & ((1u << kWidth) - 1);
-            if (bits != 0) {
-                x[r] = Lanes::Cleared(x[r], bits);
-                y[r] = Lanes::Cleared(y[r], bits);
-                squares[r] = Lanes::Cleared(squares[r], bits);
-            }
         }
     }
 }
