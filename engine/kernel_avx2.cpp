@@ -15,7 +15,7 @@ struct Avx2Lanes {
     using Mask = __m256d;
     using Vector = __m256d;
     static constexpr int kWidth = 4;
-    static constexpr int kRegisters = 4;  // 12 of the 16 registers hold lane state
+    static constexpr int kRegisters = 4;  // c of some is read from the stack: 20 > 16 registers
     static Vector Load(const double* p) { return _mm256_loadu_pd(p); }
     static Vector Splat(double value) { return _mm256_set1_pd(value); }
     static Vector Abs(Vector value) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), value); }

@@ -11,8 +11,9 @@ struct Sse2Lanes {
     using Mask = __m128d;
     using Vector = __m128d;
     static constexpr int kWidth = 2;
-    // x, y and x² − y² of each register stay in registers: 4 × 3 of x86-64's 16, 2 × 3 of
-    // 32-bit x86's 8.
+    // Enough registers side by side to hide a step's latency. Their x, y, x² − y² and c fill
+    // more than x86-64's 16 registers, and 32-bit x86 has 8: what does not fit is read from
+    // the stack as an operand, which costs a load but no wait.
 #if defined(__x86_64__)
     static constexpr int kRegisters = 4;
 #else
@@ -32,8 +33,8 @@ struct Sse2Lanes {
     }
     static Vector WithLane(Vector vector, int lane, double value)
     {
-        const __m128d mask = _mm_castsi128_pd(_mm_set_epi64x(-static_cast<long long>(lane == 1),
-                                                             -static_cast<long long>(lane == 0)));
+        const __m128d mask = _mm_castsi128_pd(
+            _mm_set_epi64x(-static_cast<long long>(lane == 1), -static_cast<long long>(lane == 0)));
         return _mm_or_pd(_mm_and_pd(mask, _mm_set1_pd(value)), _mm_andnot_pd(mask, vector));
     }
 };
