@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -55,6 +56,25 @@ std::vector<int> KernelIndices(const IterationKernel& kernel, const std::vector<
         indices.push_back(image[3 * p] | (image[3 * p + 1] << 8));
     }
     return indices;
+}
+
+TEST(Kernel, ChoiceTakesTheWidestOrTheNamedOneAndRefusesTheRest)
+{
+    std::string error;
+    EXPECT_EQ(ChooseKernel("", error), RunnableKernels().back());
+    EXPECT_STREQ(ChooseKernel("scalar", error)->name, "scalar");
+    for (const IterationKernel& kernel : kIterationKernels) {
+        error.clear();
+        const IterationKernel* chosen = ChooseKernel(kernel.name, error);
+        if (KernelRuns(kernel)) {
+            EXPECT_EQ(chosen, &kernel);
+        } else {
+            EXPECT_EQ(chosen, nullptr);
+            EXPECT_NE(error.find("does not support"), std::string::npos) << error;
+        }
+    }
+    EXPECT_EQ(ChooseKernel("AVX2", error), nullptr);
+    EXPECT_NE(error.find("no such kernel"), std::string::npos) << error;
 }
 
 // Every kernel leaves a band once its flag is cleared, well before the band is done: a
