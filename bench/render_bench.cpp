@@ -1,14 +1,20 @@
-// A full 1920 × 1080 picture of each home view on every processor.
+// Rendering at 1920 × 1080: whole pictures on every processor with the kernel this machine
+// chooses, and one band on one processor with each kernel it runs, in steps per second and
+// as a multiple of the scalar kernel, so that figures compare across machines.
 #include <benchmark/benchmark.h>
+#include <time.h>
 
 #include <atomic>
-#include <cmath>
 #include <cstdint>
+#include <map>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/home_views.h"
+#include "engine/iteration_kernel.h"
 #include "engine/render_worker.h"
+#include "tests/reference_picture.h"
 #include "tools/headless_show.h"
 
 namespace {
@@ -16,36 +22,29 @@ namespace {
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 
-// Steps one sample point takes, counted apart from the production kernel so as not to slow
-// it down.
-int StepsOfSample(double cRe, double cIm)
-{
-    double x = 0.0;
-    double y = 0.0;
-    for (int step = 1; step <= kMaxIterations; ++step) {
-        y = std::fabs(y);
-        const double nextX = (x * x - y * y) + cRe;
-        const double nextY = 2.0 * (y * x) + cIm;
-        if (nextX * nextX + nextY * nextY > 10.0) {
-            return step;
-        }
-        x = nextX;
-        y = nextY;
-    }
-    return kMaxIterations;
-}
+struct BenchView {
+    const char* name;
+    HomeView view;
+};
 
-// Iteration steps of the whole picture the context has just rendered, on every processor.
-std::int64_t CountSteps(const CRenderContext& context)
+// Home view 0, and the deep view of slot 10 of `--tour 10 --seed 7`, where neighbouring
+// samples escape hundreds of steps apart.
+constexpr BenchView kBenchViews[] = {
+    {"home0", kHomeViews[0]},
+    {"deep", {-0.24974786780659766, 0.74104255026363564, 4.5e-12}},
+};
+
+// Iteration steps of rows [firstRow, endRow) of the context's view, on every processor.
+std::int64_t CountSteps(const CRenderContext& context, int firstRow, int endRow)
 {
     const int n = context.m_nSubsamples;
-    std::atomic<int> nextRow{0};
+    std::atomic<int> nextRow{firstRow};
     std::atomic<std::int64_t> total{0};
     std::vector<std::thread> threads;
     for (unsigned t = 0; t < std::max(1u, std::thread::hardware_concurrency()); ++t) {
         threads.emplace_back([&] {
             std::int64_t steps = 0;
-            for (int i = nextRow++; i < context.m_nHeight; i = nextRow++) {
+            for (int i = nextRow++; i < endRow; i = nextRow++) {
                 for (int k = 0; k < n; ++k) {
                     const double cIm =
                         context.m_dCentreIm +
@@ -54,7 +53,7 @@ std::int64_t CountSteps(const CRenderContext& context)
                         const double cRe =
                             context.m_dCentreRe +
                             context.m_dSpanRe * (column / double(context.m_nWidth * n) - 0.5);
-                        steps += StepsOfSample(cRe, cIm);
+                        steps += FollowOrbit(cRe, cIm).steps;
                     }
                 }
             }
@@ -67,24 +66,105 @@ std::int64_t CountSteps(const CRenderContext& context)
     return total;
 }
 
-void RenderHomeView(benchmark::State& state)
+// A whole picture as orvane-render makes it: every processor, the chosen kernel.
+void RenderPicture(benchmark::State& state, const HomeView& view)
 {
-    const HomeView& view = kHomeViews[state.range(0)];
     HeadlessShow show(kWidth, kHeight, 0);
     CRenderContext& context = show.Context();
     for (auto _ : state) {
-        context.m_nStep = 0;  // a home view: no zoom transition
+        context.m_nStep = 0;  // a picture of its own: no zoom transition
         context.Render(view.dCentreRe, view.dCentreIm, view.dSpan);
     }
-    state.counters["steps/s"] = benchmark::Counter(static_cast<double>(CountSteps(context)),
-                                                   benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["steps/s"] =
+        benchmark::Counter(static_cast<double>(CountSteps(context, 0, kHeight)),
+                           benchmark::Counter::kIsIterationInvariantRate);
     state.counters["threads"] = context.m_nProcessors;
+    state.SetLabel(ActiveKernel() != nullptr ? ActiveKernel()->name : "none");
 }
 
-}  // namespace
+// One band of the view's middle rows, as a worker renders it, on this thread alone; timed in
+// processor time.
+struct BandBench {
+    explicit BandBench(const HomeView& view) : show(kWidth, kHeight, 1)
+    {
+        CRenderContext& context = show.Context();
+        context.Render(view.dCentreRe, view.dCentreIm, view.dSpan);  // sets the view
+        band.nFirstRow = kHeight / 2 - 8;
+        band.nEndRow = kHeight / 2 + 8;
+        band.pOwner = &context;
+        band.bGo = 1;
+        steps = CountSteps(context, band.nFirstRow, band.nEndRow);
+    }
+    // Processor time of this thread, so that other programs on a shared machine count less.
+    double SecondsWith(const IterationKernel& kernel)
+    {
+        const double start = ThreadSeconds();
+        RenderBand(band, kernel);
+        return ThreadSeconds() - start;
+    }
+    static double ThreadSeconds()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+    }
 
-BENCHMARK(RenderHomeView)
-    ->DenseRange(0, kHomeViewCount - 1)
-    ->Iterations(2)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
+    HeadlessShow show;
+    WorkerBand band;
+    std::int64_t steps = 0;
+};
+
+// Steps per second of the scalar kernel on the view's band, measured once.
+double ScalarStepsPerSecond(BandBench& bench, const std::string& viewName)
+{
+    static std::map<std::string, double> rates;
+    auto found = rates.find(viewName);
+    if (found == rates.end()) {
+        double fastest = 1e300;
+        for (int run = 0; run < 3; ++run) {
+            fastest = std::min(fastest, bench.SecondsWith(kIterationKernels[0]));
+        }
+        found = rates.emplace(viewName, static_cast<double>(bench.steps) / fastest).first;
+    }
+    return found->second;
+}
+
+void IterateBand(benchmark::State& state, const BenchView& view, const IterationKernel& kernel)
+{
+    BandBench bench(view.view);
+    double fastest = 1e300;
+    for (auto _ : state) {
+        const double seconds = bench.SecondsWith(kernel);
+        state.SetIterationTime(seconds);
+        fastest = std::min(fastest, seconds);
+    }
+    const double stepsPerSecond = static_cast<double>(bench.steps) / fastest;
+    state.counters["steps/s"] = stepsPerSecond;
+    state.counters["x scalar"] = stepsPerSecond / ScalarStepsPerSecond(bench, view.name);
+}
+
+const bool kRegistered = [] {
+    for (const BenchView& view : kBenchViews) {
+        benchmark::RegisterBenchmark((std::string("RenderPicture/") + view.name).c_str(),
+                                     RenderPicture, view.view)
+            ->Iterations(2)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (const BenchView& view : kBenchViews) {
+        for (const IterationKernel& kernel : kIterationKernels) {
+            if (!KernelRuns(kernel)) {
+                continue;
+            }
+            benchmark::RegisterBenchmark(
+                (std::string("IterateBand/") + view.name + "/" + kernel.name).c_str(),
+                IterateBand, view, kernel)
+                ->Iterations(3)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+    return true;
+}();
+
+}  // namespace

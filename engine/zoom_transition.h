@@ -48,9 +48,11 @@ void ComputeFilmFrame(const std::uint8_t* pSource, std::uint8_t* pFrame, int wid
                       const PictureRect& rect, double fade);
 
 // The whole film into `frames`, each frame on its way from the whole source picture to the
-// target rectangle; stops before the next frame once running is 0.
+// target rectangle, on up to `processors` threads (the caller's among them); stops before
+// the next frame once running is 0.
 void ComputeFilm(const std::uint8_t* pSource, std::vector<ImageBuffer>& frames, int width,
-                 int height, const PictureRect& target, const std::atomic<int>& running);
+                 int height, const PictureRect& target, const std::atomic<int>& running,
+                 int processors);
 
 // Width of the outline's pen on a picture `width` pixels wide.
 constexpr int OutlinePenWidth(int width) { return width / 960 + 1; }

@@ -1,5 +1,6 @@
 // The application object: the program runs the control dialog modally, and everything else
 // happens inside it. Under a ".scr" name the dialog starts the show at once.
+#include "engine/iteration_kernel.h"
 #include "shell/control_dlg.h"
 #include "shell/framework/win_app.h"
 
@@ -12,6 +13,11 @@ CSaverApp theApp;
 
 BOOL CSaverApp::InitInstance()
 {
+    // ORVANE_KERNEL may ask for a kernel this processor cannot run: say so, never run it.
+    if (ActiveKernel() == nullptr) {
+        AfxMessageBox(KernelChoiceError(), MB_OK);
+        return FALSE;
+    }
     CControlDlg dialog;
     m_pMainWnd = &dialog;
     dialog.DoModal();

@@ -8,58 +8,10 @@
 
 #include "engine/render_worker.h"
 #include "memory_limit.h"
+#include "reference_picture.h"
 #include "tools/headless_show.h"
 
 namespace {
-
-// The picture computed the plain way, one sample after the other, for comparison.
-int ReferenceIndex(double cRe, double cIm)
-{
-    double x = 0.0;
-    double y = 0.0;
-    for (int step = 1; step <= 1000; ++step) {
-        y = std::fabs(y);
-        const double nextX = (x * x - y * y) + cRe;
-        const double nextY = 2.0 * (y * x) + cIm;
-        if (nextX * nextX + nextY * nextY > 10.0) {
-            return step - 1;
-        }
-        x = nextX;
-        y = nextY;
-    }
-    return 0;
-}
-
-std::vector<std::uint8_t> ReferencePicture(const CRenderContext& context, double centreRe,
-                                           double centreIm, double span)
-{
-    const int width = context.m_nWidth;
-    const int height = context.m_nHeight;
-    const double spanRe = width > height ? (width * span) / height : span;
-    const double spanIm = width > height ? span : (height * span) / width;
-    std::vector<std::uint8_t> picture(ImageSize(width, height));
-    for (int i = 0; i < height; ++i) {
-        for (int j = 0; j < width; ++j) {
-            int sums[3] = {0, 0, 0};
-            for (int k = 0; k < 4; ++k) {
-                for (int l = 0; l < 4; ++l) {
-                    const double cRe =
-                        centreRe + spanRe * (double(j * 4 + l) / double(width * 4) - 0.5);
-                    const double cIm =
-                        centreIm + spanIm * (double(i * 4 + k) / double(height * 4) - 0.5);
-                    const int index = ReferenceIndex(cRe, cIm);
-                    sums[0] += context.m_palBlue[index];
-                    sums[1] += context.m_palGreen[index];
-                    sums[2] += context.m_palRed[index];
-                }
-            }
-            for (int c = 0; c < 3; ++c) {
-                picture[i * ImageStride(width) + 3 * j + c] = std::uint8_t(sums[c] / 16);
-            }
-        }
-    }
-    return picture;
-}
 
 // Compares the pixels, not the row padding.
 void ExpectSamePixels(const std::uint8_t* actual, const std::vector<std::uint8_t>& expected,
@@ -102,7 +54,11 @@ TEST(Render, EveryPixelAsDefined)
         CRenderContext& context = show.Context();
         context.m_sizeCaptionBox = {0, 0};  // pixels straight from the kernel
         context.Render(c.centreRe, c.centreIm, c.span);
-        const auto expected = ReferencePicture(context, c.centreRe, c.centreIm, c.span);
+        const int w = context.m_nWidth;
+        const int h = context.m_nHeight;
+        const auto expected =
+            ReferencePicture(context, c.centreRe, c.centreIm, w > h ? (w * c.span) / h : c.span,
+                             w > h ? c.span : (h * c.span) / w);
         ExpectSamePixels(context.m_pWork.get(), expected, c.width, c.height);
         ExpectSamePixels(context.m_pDisplay.get(), expected, c.width, c.height);
     }

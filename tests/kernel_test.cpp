@@ -1,29 +1,130 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <string>
+#include <thread>
 #include <vector>
 
+#include "engine/iteration_kernel.h"
 #include "engine/render_worker.h"
+#include "reference_picture.h"
 #include "tools/headless_show.h"
 
 namespace {
 
-// The index of each point when it sits in any lane, whatever the other lanes hold.
+// The kernels this machine runs; the scalar one everywhere.
+std::vector<const IterationKernel*> RunnableKernels()
+{
+    std::vector<const IterationKernel*> kernels;
+    for (const IterationKernel& kernel : kIterationKernels) {
+        if (KernelRuns(kernel)) {
+            kernels.push_back(&kernel);
+        }
+    }
+    return kernels;
+}
+
+// The index of every point of the grid res × ims, through `kernel`: one sample per pixel
+// and a palette whose colour spells the index.
+std::vector<int> KernelIndices(const IterationKernel& kernel, const std::vector<double>& res,
+                               const std::vector<double>& ims)
+{
+    std::vector<std::uint64_t> palette(kMaxIterations);
+    for (int index = 0; index < kMaxIterations; ++index) {
+        palette[static_cast<std::size_t>(index)] =
+            PackColour(static_cast<std::uint8_t>(index & 0xFF),
+                       static_cast<std::uint8_t>(index >> 8), 0);
+    }
+    const int width = static_cast<int>(res.size());
+    const int rows = static_cast<int>(ims.size());
+    std::vector<std::uint8_t> image(3 * res.size() * ims.size(), 0xA5);
+    const std::atomic<int> go{1};
+    const SampleBand band{.pSampleRe = &res,
+                          .pSampleIm = &ims,
+                          .pPackedPalette = palette.data(),
+                          .pFirstRow = image.data(),
+                          .stride = 3 * res.size(),
+                          .width = width,
+                          .rows = rows,
+                          .subsamples = 1,
+                          .pGo = &go};
+    SampleStream stream(band);
+    EXPECT_TRUE(kernel.iterate(stream));
+    std::vector<int> indices;
+    for (std::size_t p = 0; p < res.size() * ims.size(); ++p) {
+        indices.push_back(image[3 * p] | (image[3 * p + 1] << 8));
+    }
+    return indices;
+}
+
+TEST(Kernel, ChoiceTakesTheWidestOrTheNamedOneAndRefusesTheRest)
+{
+    std::string error;
+    EXPECT_EQ(ChooseKernel("", error), RunnableKernels().back());
+    EXPECT_STREQ(ChooseKernel("scalar", error)->name, "scalar");
+    for (const IterationKernel& kernel : kIterationKernels) {
+        error.clear();
+        const IterationKernel* chosen = ChooseKernel(kernel.name, error);
+        if (KernelRuns(kernel)) {
+            EXPECT_EQ(chosen, &kernel);
+        } else {
+            EXPECT_EQ(chosen, nullptr);
+            EXPECT_NE(error.find("does not support"), std::string::npos) << error;
+        }
+    }
+    EXPECT_EQ(ChooseKernel("AVX2", error), nullptr);
+    EXPECT_NE(error.find("no such kernel"), std::string::npos) << error;
+}
+
+// Every kernel leaves a band once its flag is cleared, well before the band is done: a
+// million samples that never escape take the widest kernel a fifth of a second; the flag is
+// cleared after 20 ms.
+TEST(Kernel, StopsWhenTheFlagIsCleared)
+{
+    const std::vector<double> res(256, 0.0);
+    const std::vector<double> ims(256 * 16, 0.0);
+    const std::vector<std::uint64_t> palette(kMaxIterations, PackColour(1, 2, 3));
+    std::vector<std::uint8_t> image(3 * 256 * 256);
+    for (const IterationKernel* kernel : RunnableKernels()) {
+        std::atomic<int> go{1};
+        const SampleBand band{.pSampleRe = &res,
+                              .pSampleIm = &ims,
+                              .pPackedPalette = palette.data(),
+                              .pFirstRow = image.data(),
+                              .stride = 3 * 256,
+                              .width = 16,
+                              .rows = 256,
+                              .subsamples = 16,
+                              .pGo = &go};
+        bool bFinished = true;
+        std::thread worker([&] {
+            SampleStream stream(band);
+            bFinished = kernel->iterate(stream);
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        go = 0;
+        worker.join();
+        EXPECT_FALSE(bFinished) << kernel->name;
+    }
+}
+
+// The point's index, once every kernel has given the reference's index for it wherever it
+// sits among neighbours that never escape, escape at once or escape late.
 int IndexOf(double cRe, double cIm)
 {
-    int lastIndex = -1;
-    for (int lane = 0; lane < kKernelLanes; ++lane) {
-        // Neighbours that never escape and neighbours that escape at once.
-        double cRes[kKernelLanes] = {0.0, 4.0, -0.1, 3.0, 0.0, 5.0, -0.2, -9.0};
-        double cIms[kKernelLanes] = {0.0, 0.0, 0.0, 4.0, 0.1, -1.0, 0.0, 0.5};
-        cRes[lane] = cRe;
-        cIms[lane] = cIm;
-        int index[kKernelLanes];
-        IterateSamples(cRes, cIms, index);
-        EXPECT_TRUE(lastIndex == -1 || index[lane] == lastIndex) << "lane " << lane;
-        lastIndex = index[lane];
+    const std::vector<double> res = {0.0, cRe, 4.0, -0.1, cRe, 3.0, -0.2, cRe, -9.0, -0.25};
+    const std::vector<double> ims = {cIm, 0.0, 0.1, cIm, -1.0, 0.74, cIm};
+    for (const IterationKernel* kernel : RunnableKernels()) {
+        const std::vector<int> indices = KernelIndices(*kernel, res, ims);
+        for (std::size_t p = 0; p < indices.size(); ++p) {
+            const double re = res[p % res.size()];
+            const double im = ims[p / res.size()];
+            EXPECT_EQ(indices[p], ReferenceIndex(re, im))
+                << kernel->name << " at (" << re << ", " << im << ")";
+        }
     }
-    return lastIndex;
+    return ReferenceIndex(cRe, cIm);
 }
 
 TEST(Kernel, EscapeRule)
@@ -97,6 +198,55 @@ TEST_F(WorkerTest, AveragesSixteenSamplesWithTruncation)
     EXPECT_EQ(pixel[1], 1);   // 17 / 16
     EXPECT_EQ(pixel[2], 0);
     EXPECT_EQ(pixel[3], 0xA5);  // row padding untouched
+}
+
+struct PictureCase {
+    int width;
+    int height;
+    double centreRe;
+    double centreIm;
+    double pixelSpan;
+};
+
+// Home view 0 and a deep view where neighbouring samples escape thousands of steps apart,
+// at odd widths, portrait, a single pixel and more pixels than the widest kernel has lanes.
+constexpr PictureCase kPictureCases[] = {
+    {1, 1, -0.275, 0.735, 0.045 / 1080},
+    {7, 5, -0.275, 0.735, 0.045 / 1080},
+    {5, 9, -0.275, 0.735, 0.045 / 30},
+    {33, 17, -0.275, 0.735, 0.045 / 17},
+    {1, 1, -0.24974786780659766, 0.74104255026363564, 4.5e-12 / 1080},
+    {5, 9, -0.24974786780659766, 0.74104255026363564, 4.5e-12 / 1080},
+    {33, 17, -0.24974786780659766, 0.74104255026363564, 4.5e-12 / 60},
+};
+
+TEST_F(WorkerTest, EveryKernelPaintsTheReferencePicture)
+{
+    for (const PictureCase& picture : kPictureCases) {
+        SetUpPicture(picture.width, picture.height, picture.centreRe, picture.centreIm,
+                     picture.pixelSpan);
+        CRenderContext& context = m_show->Context();
+        const std::vector<std::uint8_t> reference =
+            ReferencePicture(context, context.m_dCentreRe, context.m_dCentreIm,
+                             context.m_dSpanRe, context.m_dSpanIm);
+        const std::size_t size = ImageSize(picture.width, picture.height);
+        for (const IterationKernel* kernel : RunnableKernels()) {
+            SCOPED_TRACE(testing::Message() << kernel->name << " " << picture.width << "x"
+                                            << picture.height << " at " << picture.centreRe);
+            std::memset(context.m_pWork.get(), 0xA5, size);
+            // In three bands, the first of them empty when the picture is one row high.
+            for (const auto& [first, end] : {std::pair{0, picture.height / 3},
+                                            std::pair{picture.height / 3, picture.height / 2},
+                                            std::pair{picture.height / 2, picture.height}}) {
+                m_band.nFirstRow = first;
+                m_band.nEndRow = end;
+                m_band.pOwner = &context;
+                m_band.bGo = 1;
+                RenderBand(m_band, *kernel);
+            }
+            ASSERT_EQ(std::memcmp(context.m_pWork.get(), reference.data(), size), 0);
+        }
+    }
 }
 
 TEST_F(WorkerTest, WritesOnlyItsOwnRows)

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
+#include "engine/byte_darkening.h"
 #include "engine/zoom_transition.h"
 #include "tour_support.h"
 
@@ -90,6 +93,89 @@ TEST(FilmFrame, EnlargesTheRectangleAndTakesEdgePixelsOutsideIt)
     }
     ComputeFilmFrame(source, frame, 8, 4, {0, 0, 8, 4}, FilmFrameAt(1, 31).fade);
     EXPECT_EQ(show.Pixel(frame, 0, 0)[1], 208);  // 255 × (1 − √(1/30))
+}
+
+// Each frame pixel by pixel, the plain way: the nearest source pixel of the rectangle, its
+// bytes darkened one by one. The film must match it byte for byte.
+std::vector<std::uint8_t> ReferenceFilmFrame(const std::uint8_t* source, int width, int height,
+                                             const PictureRect& rect, double fade)
+{
+    const auto nearest = [](int first, int length, int count, int d) {
+        const int index = static_cast<int>(first + ((d + 0.5) * (length + 1)) / count);
+        return std::clamp(index, 0, count - 1);
+    };
+    const int stride = ImageStride(width);
+    std::vector<std::uint8_t> frame(ImageSize(width, height), 0);
+    for (int y = 0; y < height; ++y) {
+        const int row = nearest(rect.bottom, std::max(rect.top - rect.bottom, 0), height, y);
+        for (int x = 0; x < width; ++x) {
+            const int col = nearest(rect.left, std::max(rect.right - rect.left, 0), width, x);
+            for (int c = 0; c < 3; ++c) {
+                frame[static_cast<std::size_t>(y * stride + 3 * x + c)] =
+                    static_cast<std::uint8_t>(source[row * stride + 3 * col + c] * (1 - fade));
+            }
+        }
+    }
+    return frame;
+}
+
+TEST(FilmFrame, DarkeningIsTheTruncatedDoubleProductOfEveryByte)
+{
+    std::uint8_t bytes[256 + 7];  // sixteen at a time and a few left over
+    for (int i = 0; i < 263; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i < 256 ? i : 255 - i);
+    }
+    std::uint8_t darkened[263];
+    // Every fade a film of up to 100 frames shows, and factors near simple fractions.
+    std::vector<double> keeps = {0.0, 0.5, 1.0 / 3, 2.0 / 3, 0.1, 0.7, 1.0, 255.0 / 256};
+    for (int frames = 2; frames <= 100; ++frames) {
+        for (int f = 0; f < frames; ++f) {
+            keeps.push_back(1 - FilmFrameAt(f, frames).fade);
+        }
+    }
+    for (const double keep : keeps) {
+        ByteDarkening(keep).Darken(bytes, darkened, 263);
+        for (int i = 0; i < 263; ++i) {
+            ASSERT_EQ(darkened[i], static_cast<std::uint8_t>(bytes[i] * keep))
+                << "byte " << int(bytes[i]) << " kept " << keep;
+        }
+    }
+}
+
+TEST(FilmFrame, WholeFilmOnAnyNumberOfThreadsMatchesThePlainFrames)
+{
+    constexpr int kWidth = 61;  // rows padded by one byte
+    constexpr int kHeight = 37;
+    SmallShow show(kWidth, kHeight);
+    CRenderContext& context = show.context;
+    std::uint8_t* source = context.m_pDisplay.get();
+    for (std::size_t i = 0; i < ImageSize(kWidth, kHeight); ++i) {
+        source[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);  // noise
+    }
+    const PictureRect targets[] = {{20, 10, 26, 14}, {-30, -20, 12, 9}, {55, 30, 70, 50},
+                                   {33, 5, 33, 5}};
+    for (const PictureRect& target : targets) {
+        for (int processors = 1; processors <= 3; ++processors) {
+            SCOPED_TRACE(testing::Message() << target.left << "," << target.bottom << " on "
+                                            << processors << " threads");
+            for (ImageBuffer& frame : context.m_frames) {
+                std::memset(frame.get(), 0, ImageSize(kWidth, kHeight));
+            }
+            ComputeFilm(source, context.m_frames, kWidth, kHeight, target, context.m_bRunning,
+                        processors);
+            const int frameCount = static_cast<int>(context.m_frames.size());
+            for (int f = 0; f < frameCount; ++f) {
+                const FilmFrameTiming timing = FilmFrameAt(f, frameCount);
+                const std::vector<std::uint8_t> expected = ReferenceFilmFrame(
+                    source, kWidth, kHeight,
+                    InterpolateRect(target, kWidth, kHeight, timing.ease), timing.fade);
+                ASSERT_EQ(std::memcmp(context.m_frames[static_cast<std::size_t>(f)].get(),
+                                      expected.data(), expected.size()),
+                          0)
+                    << "frame " << f;
+            }
+        }
+    }
 }
 
 TEST(ZoomTransition, PlaysTheFilmIntoTheWindowEndingBlack)

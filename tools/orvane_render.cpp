@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/iteration_kernel.h"
 #include "tools/headless_show.h"
 #include "tools/memory_budget.h"
 #include "tools/options.h"
@@ -118,9 +119,10 @@ int RenderPicture(const RenderOptions& options, const std::string& gridFile)
         (!gridFile.empty() && !WriteImage(gridFile, context, context.m_pGrid.get()))) {
         return 1;
     }
-    std::printf("%dx%d  centre %s %s  span %s  threads %d  %.3f s  -> %s\n", options.width,
-                options.height, Exact(options.centreRe).c_str(), Exact(options.centreIm).c_str(),
-                Exact(options.span).c_str(), context.m_nProcessors, elapsed.count(),
+    std::printf("%dx%d  centre %s %s  span %s  threads %d  kernel %s  %.3f s  -> %s\n",
+                options.width, options.height, Exact(options.centreRe).c_str(),
+                Exact(options.centreIm).c_str(), Exact(options.span).c_str(),
+                context.m_nProcessors, ActiveKernel()->name, elapsed.count(),
                 options.outputPath.c_str());
     return StdoutComplete() ? 0 : 1;
 }
@@ -145,6 +147,10 @@ int Run(int argc, char** argv)
         return 2;
     case ParseOutcome::Run:
         break;
+    }
+    if (ActiveKernel() == nullptr) {
+        std::fprintf(stderr, "orvane-render: %s\n", KernelChoiceError().c_str());
+        return 2;
     }
     CatchStopSignals();
     if (tour.Options().pictureCount > 0) {

@@ -1,0 +1,183 @@
+// One band's sample points as a stream that the iteration kernels draw from, lane by lane, and
+// the pixels their indices make.
+//
+// A kernel lane takes the next sample the moment its previous one is done, so samples finish
+// out of order. Each sample's index goes into a ring of slots, one per sample, by a single
+// store; pixels whose samples are all older than every sample still in a lane are then
+// settled in bulk: the colours of their indices summed and averaged. Integer sums do not
+// depend on the order of their terms, so each pixel is exactly the average of its samples'
+// colours.
+//
+// Everything here is inline and compiled for the baseline instruction set: the kernels of
+// every instruction set include it before switching their own target on.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Steps at most per sample point.
+inline constexpr int kMaxIterations = 1000;
+// The most lanes a kernel iterates side by side; bounds how far samples finish out of order.
+inline constexpr int kMaxKernelLanes = 32;
+
+// The colours of the iteration indices packed for summing: blue, green and red, 16 bits each.
+// n² ≤ 256 samples of at most 255 never carry into the next field.
+inline std::uint64_t PackColour(std::uint8_t blue, std::uint8_t green, std::uint8_t red)
+{
+    return blue | (std::uint64_t{green} << 16) | (std::uint64_t{red} << 32);
+}
+
+// What a render worker hands a kernel: the band's samples, where their pixels go, and the
+// flag that stops it.
+struct SampleBand {
+    const std::vector<double>* pSampleRe = nullptr;  // c re of each sample column, W·n of them
+    const std::vector<double>* pSampleIm = nullptr;  // c im of each sample row of the band
+    const std::uint64_t* pPackedPalette = nullptr;   // kMaxIterations packed colours
+    std::uint8_t* pFirstRow = nullptr;               // the band's first image row
+    std::size_t stride = 0;
+    int width = 0;
+    int rows = 0;
+    int subsamples = 0;  // n: n × n samples per pixel
+    const std::atomic<int>* pGo = nullptr;
+};
+
+class SampleStream {
+public:
+    explicit SampleStream(const SampleBand& band)
+        : m_band(band),
+          m_samplesPerPixel(band.subsamples * band.subsamples),
+          m_pixelCount(static_cast<std::int64_t>(band.width) * band.rows),
+          m_indices(kIndexSlots, 0),
+          m_queuedPerRefill(m_samplesPerPixel < kQueuedSamples ? kQueuedSamples / m_samplesPerPixel
+                                                               : 1),
+          m_queueRe(static_cast<std::size_t>(m_queuedPerRefill * m_samplesPerPixel)),
+          m_queueIm(m_queueRe.size())
+    {
+    }
+
+    // What a kernel keeps in its own registers while it takes samples and hands in indices.
+    // A sample's ticket is its number in the band.
+    struct Cursor {
+        const double* pQueueRe;
+        const double* pQueueIm;
+        std::size_t taken;
+        std::size_t queued;
+        std::int64_t nextTicket;
+        std::uint16_t* pIndices;
+    };
+
+    Cursor Open() { return {m_queueRe.data(), m_queueIm.data(), 0, 0, 0, m_indices.data()}; }
+
+    // False once the band's flag asks the worker to stop.
+    bool MayGo() const { return m_band.pGo->load(std::memory_order_relaxed) != 0; }
+
+    // True when Take needs Refill first.
+    static bool Drained(const Cursor& cursor) { return cursor.taken == cursor.queued; }
+
+    // Settles every pixel whose samples all lie before `oldestInLane` (the oldest ticket any
+    // lane still holds; the band's sample count when none does), then lays out the samples
+    // of the next pixels for Take.
+    void Refill(Cursor& cursor, std::int64_t oldestInLane)
+    {
+        Settle(oldestInLane);
+        cursor.taken = 0;
+        cursor.queued = QueueNextPixels();
+    }
+
+    // The next sample point and its ticket; false when the band has no samples left.
+    static bool Take(Cursor& cursor, double& cRe, double& cIm, std::int64_t& ticket)
+    {
+        if (cursor.taken == cursor.queued) {
+            return false;
+        }
+        cRe = cursor.pQueueRe[cursor.taken];
+        cIm = cursor.pQueueIm[cursor.taken];
+        ticket = cursor.nextTicket++;
+        ++cursor.taken;
+        return true;
+    }
+
+    // The index of the sample `ticket` stood for.
+    static void Hand(const Cursor& cursor, std::int64_t ticket, int index)
+    {
+        cursor.pIndices[ticket & (kIndexSlots - 1)] = static_cast<std::uint16_t>(index);
+    }
+
+    // Writes the pixels still unsettled once every sample is handed in.
+    void Finish() { Settle(m_pixelCount * m_samplesPerPixel); }
+
+private:
+    // Samples laid out ahead at a time, in the order lanes take them, whole pixels of them.
+    static constexpr int kQueuedSamples = 1024;
+    // A lane keeps one sample for at most kMaxIterations steps while every lane takes at most
+    // one sample per step, so the samples from the oldest one in a lane to the newest number
+    // at most kMaxKernelLanes · (kMaxIterations + 1). Pixels are settled at each refill, so
+    // one queue and one pixel (at most 256 samples) more are unsettled at most.
+    static constexpr std::int64_t kIndexSlots = 65536;
+    static_assert(kIndexSlots >= kMaxKernelLanes * (kMaxIterations + 1) + kQueuedSamples + 2 * 256);
+
+    void Settle(std::int64_t oldestInLane)
+    {
+        const std::int64_t settledEnd = oldestInLane / m_samplesPerPixel;
+        for (; m_settledPixels < settledEnd; ++m_settledPixels) {
+            std::uint64_t sum = 0;
+            const std::int64_t first = m_settledPixels * m_samplesPerPixel;
+            for (int s = 0; s < m_samplesPerPixel; ++s) {
+                sum += m_band.pPackedPalette[m_indices[(first + s) & (kIndexSlots - 1)]];
+            }
+            WritePixel(m_settledPixels, sum);
+        }
+    }
+
+    // The samples of the next pixels into the queue; how many.
+    std::size_t QueueNextPixels()
+    {
+        const int n = m_band.subsamples;
+        const std::vector<double>& sampleRe = *m_band.pSampleRe;
+        const std::vector<double>& sampleIm = *m_band.pSampleIm;
+        std::size_t queued = 0;
+        for (int p = 0; p < m_queuedPerRefill && m_queuedPixels < m_pixelCount;
+             ++p, ++m_queuedPixels) {
+            for (int k = 0; k < n; ++k) {
+                const double cIm = sampleIm[static_cast<std::size_t>(m_row * n + k)];
+                for (int l = 0; l < n; ++l) {
+                    m_queueRe[queued] = sampleRe[static_cast<std::size_t>(m_column * n + l)];
+                    m_queueIm[queued] = cIm;
+                    ++queued;
+                }
+            }
+            if (++m_column == m_band.width) {
+                m_column = 0;
+                ++m_row;
+            }
+        }
+        return queued;
+    }
+
+    // The average of the pixel's samples: each channel's sum divided with truncation.
+    void WritePixel(std::int64_t pixel, std::uint64_t sum) const
+    {
+        const std::int64_t row = pixel / m_band.width;
+        const std::int64_t column = pixel - row * m_band.width;
+        std::uint8_t* target = m_band.pFirstRow + static_cast<std::size_t>(row) * m_band.stride +
+                               3 * static_cast<std::size_t>(column);
+        const auto count = static_cast<std::uint64_t>(m_samplesPerPixel);
+        target[0] = static_cast<std::uint8_t>((sum & 0xFFFF) / count);
+        target[1] = static_cast<std::uint8_t>(((sum >> 16) & 0xFFFF) / count);
+        target[2] = static_cast<std::uint8_t>(((sum >> 32) & 0xFFFF) / count);
+    }
+
+    const SampleBand& m_band;
+    const int m_samplesPerPixel;
+    const std::int64_t m_pixelCount;
+    std::vector<std::uint16_t> m_indices;  // by ticket, modulo kIndexSlots
+    const int m_queuedPerRefill;           // pixels
+    std::vector<double> m_queueRe;
+    std::vector<double> m_queueIm;
+    std::int64_t m_queuedPixels = 0;
+    std::int64_t m_settledPixels = 0;
+    int m_row = 0;
+    int m_column = 0;
+};
