@@ -30,11 +30,11 @@ std::vector<int> SourceIndices(int first, int length, int count)
 }
 
 // Just over a millisecond, busily, as the outline's pace.
-void WaitOneOutlineStep()
+void WaitOneOutlineStep(platform::Clock& clock)
 {
-    const std::int64_t ticks = platform::QueryPerformanceFrequency() / 1000;
-    const std::int64_t start = platform::QueryPerformanceCounter();
-    while (platform::QueryPerformanceCounter() - start <= ticks) {
+    const std::int64_t ticks = clock.QueryPerformanceFrequency() / 1000;
+    const std::int64_t start = clock.QueryPerformanceCounter();
+    while (clock.QueryPerformanceCounter() - start <= ticks) {
     }
 }
 
@@ -148,7 +148,7 @@ void CRenderContext::PlayZoomTransition(double oldCentreRe, double oldCentreIm, 
                 continue;
             }
             if (!m_bUnattended) {
-                WaitOneOutlineStep();
+                WaitOneOutlineStep(*m_pShowClock);
             }
             if (step > 0) {
                 DrawOutline(dc, outlineAt(step - 1), height);
@@ -160,7 +160,7 @@ void CRenderContext::PlayZoomTransition(double oldCentreRe, double oldCentreIm, 
         for (int blink = 0; blink < kBlinks && m_bRunning; ++blink) {
             DrawOutline(dc, target, height);
             if (!m_bUnattended) {
-                platform::Sleep(kBlinkMs);
+                m_pShowClock->Sleep(kBlinkMs);
             }
         }
         tools.RestorePenBrush();
