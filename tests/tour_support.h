@@ -3,13 +3,17 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "engine/render_context.h"
 #include "platform/soft/headless_window.h"
 #include "platform/system.h"
 
 // Tick count and performance counter as the test sets them. Every tick reading advances by
-// tickStep; Expire() makes the search running now see its ten seconds gone.
+// tickStep; Expire() makes the search running now see its ten seconds gone. Sleeping only
+// records the wait and tells onSleep; every frequency reading, the start of an outline step's
+// wait, tells onFrequency.
 class FakeClock : public platform::Clock {
 public:
     std::uint32_t GetTickCount() override
@@ -25,6 +29,20 @@ public:
         m_counter += m_counterStep;
         return now;
     }
+    std::int64_t QueryPerformanceFrequency() override
+    {
+        if (onFrequency) {
+            onFrequency();
+        }
+        return m_frequency;
+    }
+    void Sleep(int milliseconds) override
+    {
+        m_sleeps.push_back(milliseconds);
+        if (onSleep) {
+            onSleep();
+        }
+    }
     void Expire() { m_expirePending = true; }
 
     std::uint32_t m_ticks = 0;
@@ -32,6 +50,10 @@ public:
     std::int64_t m_counter = 0;
     std::int64_t m_counterStep = 0;
     int m_counterReads = 0;
+    std::int64_t m_frequency = 1000;
+    std::vector<int> m_sleeps;
+    std::function<void()> onSleep;
+    std::function<void()> onFrequency;
 
 private:
     std::atomic<bool> m_expirePending{false};
