@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "engine/zoom_transition.h"
@@ -109,17 +110,96 @@ TEST(ZoomTransition, PlaysTheFilmIntoTheWindowEndingBlack)
     }
 }
 
-TEST(ZoomTransition, WithoutFramesLeavesOnlyTheOutlineOnTheTarget)
+namespace {
+
+// The window as a lone outline of the rectangle (picture coordinates, y upwards) leaves it:
+// the orange pen of the width the picture's width asks for, XOR-drawn on black.
+std::vector<std::uint8_t> WindowWithOutline(int width, int height, const PictureRect& rect)
 {
-    TransitionShow show;
-    show.context.m_frames.clear();
-    show.Play();
-    // Target 29 … 35 × 22 … 26 in picture rows, so window rows 22 … 26; XOR on black.
-    EXPECT_TRUE(show.WindowIs(0x0088FF, 32, 48 - 22));
-    EXPECT_TRUE(show.WindowIs(0x0088FF, 29, 24));
-    EXPECT_TRUE(show.WindowIs(0, 32, 24));  // inside
-    EXPECT_TRUE(show.WindowIs(0, 0, 20));   // the first outline, on the border, is erased
-    EXPECT_TRUE(show.WindowIs(0, 20, 16));  // and so is every one on the way
+    CHeadlessWnd window(width, height);
+    CWindowDC dc(&window);
+    CPen pen;
+    pen.CreatePen(width / 960 + 1, MakeColorRef(255, 136, 0));
+    dc.SelectObject(&pen);
+    dc.SetROP2(RasterOp::XorPen);
+    dc.MoveTo(rect.left, height - rect.bottom);
+    dc.LineTo(rect.right, height - rect.bottom);
+    dc.LineTo(rect.right, height - rect.top);
+    dc.LineTo(rect.left, height - rect.top);
+    dc.LineTo(rect.left, height - rect.bottom);
+    return window.CopyImage();
+}
+
+}  // namespace
+
+// The outline closes in from the border at the pace a = √(J / 1000), one step per wait of
+// just over a millisecond, then blinks 30 times on the target and ends visible there.
+TEST(ZoomTransition, OutlineClosesInAtItsPaceThenBlinks)
+{
+    struct Case {
+        int width;
+        int height;
+        ViewBox oldView;
+        ViewBox newView;
+        PictureRect target;
+        int everyStep;  // steps between the ones compared
+    };
+    const Case cases[] = {
+        {64, 48, {0.0, 0.0, 0.64, 0.48}, {0.0, 0.0, 0.064, 0.048}, {29, 22, 35, 26}, 1},
+        {1920, 40, {0.0, 0.0, 1.92, 0.04}, {0.3, -0.005, 0.192, 0.004}, {1164, 13, 1356, 17}, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        SmallShow show(c.width, c.height);
+        CRenderContext& context = show.context;
+        context.m_frames.clear();  // no film over the outline
+        context.m_bUnattended = false;
+        FakeClock pacing;
+        pacing.m_counterStep = 1;  // a millisecond is 1 count: 3 readings per wait
+        context.m_pShowClock = &pacing;
+        context.m_dCentreRe = c.newView.centreRe;
+        context.m_dCentreIm = c.newView.centreIm;
+        context.m_dSpanRe = c.newView.spanRe;
+        context.m_dSpanIm = c.newView.spanIm;
+        const auto outlineAt = [&](double a) {
+            const PictureRect& t = c.target;
+            return PictureRect{static_cast<int>(t.left * a), static_cast<int>(t.bottom * a),
+                               static_cast<int>(t.right * a + c.width * (1 - a)),
+                               static_cast<int>(t.top * a + c.height * (1 - a))};
+        };
+        const std::vector<std::uint8_t> black(ImageSize(c.width, c.height));
+
+        // Each wait starts with the outline of the step before alone on the window.
+        int step = 0;
+        std::vector<int> wrongSteps;
+        pacing.onFrequency = [&] {
+            const bool compared = step % c.everyStep == 0 || step == 1 || step == 1000;
+            if (compared) {
+                const PictureRect previous = outlineAt(std::sqrt((step - 1) * 0.001));
+                if (show.window.CopyImage() !=
+                    (step == 0 ? black : WindowWithOutline(c.width, c.height, previous))) {
+                    wrongSteps.push_back(step);
+                }
+            }
+            ++step;
+        };
+        const std::vector<std::uint8_t> onTarget = WindowWithOutline(c.width, c.height, c.target);
+        std::vector<int> wrongBlinks;
+        pacing.onSleep = [&] {
+            const int blinks = static_cast<int>(pacing.m_sleeps.size());
+            if (show.window.CopyImage() != (blinks % 2 == 0 ? onTarget : black)) {
+                wrongBlinks.push_back(blinks);
+            }
+        };
+        context.PlayZoomTransition(c.oldView.centreRe, c.oldView.centreIm, c.oldView.spanRe,
+                                   c.oldView.spanIm);
+        EXPECT_EQ(step, 1001);
+        EXPECT_EQ(pacing.m_counterReads, 3 * 1001);
+        EXPECT_EQ(wrongSteps, std::vector<int>{});
+        EXPECT_EQ(pacing.m_sleeps, std::vector<int>(30, 100));
+        EXPECT_EQ(wrongBlinks, std::vector<int>{});
+        EXPECT_TRUE(show.window.CopyImage() == onTarget);
+    }
 }
 
 TEST(ZoomTransition, StopsBetweenPhasesWithoutTouchingTheWindow)
