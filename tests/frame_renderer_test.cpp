@@ -9,6 +9,7 @@
 #include "engine/render_worker.h"
 #include "memory_limit.h"
 #include "tools/headless_show.h"
+#include "tour_support.h"
 
 namespace {
 
@@ -300,34 +301,45 @@ protected:
     std::unique_ptr<HeadlessShow> m_show;
 };
 
-TEST_F(CaptionTest, DarkensTheBoxAndShowsTheTextInTheLowerLeftCorner)
+// Every byte of the box becomes ⌊2·picture / 3⌋ + ⌊box / 3⌋, the box holding the caption
+// centred, white on black; the picture varies so that both remainders matter.
+TEST_F(CaptionTest, DarkensTheBoxAndBlendsTheCentredTextInTheLowerLeftCorner)
 {
     SetUpPicture(640, 100);
     CRenderContext& context = m_show->Context();
-    const CSize box = context.m_sizeCaptionBox;
-    ASSERT_LT(box.cx, 640);
-    ASSERT_LT(box.cy, 100);
-    context.StampCaption();
-
-    int whitest = 0;
+    const int stride = context.GetStride();
     for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 640; ++x) {
-            for (int c = 0; c < 3; ++c) {
-                const int value = Byte(x, y, c);
-                if (x >= box.cx || y >= box.cy) {
-                    ASSERT_EQ(value, kGrey) << x << "," << y;
-                } else {
-                    ASSERT_GE(value, kDarkened);
-                    ASSERT_LE(value, kUnderWhite);
-                    whitest = std::max(whitest, value);
-                }
-            }
+        for (int i = 0; i < 3 * 640; ++i) {
+            context.m_pWork[y * stride + i] = static_cast<std::uint8_t>((7 * y + i) % 256);
         }
     }
-    EXPECT_EQ(whitest, kUnderWhite);
-    // The box's margins hold no text.
-    EXPECT_EQ(Byte(0, 0, 0), kDarkened);
-    EXPECT_EQ(Byte(box.cx - 1, box.cy - 1, 2), kDarkened);
+    const std::vector<std::uint8_t> before(context.m_pWork.get(),
+                                           context.m_pWork.get() + ImageSize(640, 100));
+    const CSize box = context.m_sizeCaptionBox;
+    const CSize text = context.m_sizeCaption;
+    ASSERT_LT(box.cx, 640);
+    ASSERT_LT(box.cy, 100);
+    ASSERT_GT(box.cx - text.cx, 2);  // margins to centre the text in
+    ASSERT_GT(box.cy - text.cy, 2);
+    const std::vector<std::uint8_t> caption =
+        DrawnText(box.cx, box.cy, (box.cx - text.cx) / 2, (box.cy - text.cy) / 2,
+                  "ＭＳ Ｐ明朝", context.m_nCaptionPoints, context.m_strCaption);
+    context.StampCaption();
+
+    int greys = 0;  // anti-aliased edge bytes
+    for (int y = 0; y < 100; ++y) {
+        for (int i = 0; i < 3 * 640; ++i) {
+            const int at = y * stride + i;
+            int expected = before[at];
+            if (i < 3 * box.cx && y < box.cy) {
+                const int drawn = caption[y * ImageStride(box.cx) + i];
+                expected = std::min(255, 2 * before[at] / 3 + drawn / 3);
+                greys += drawn % 3 != 0 ? 1 : 0;
+            }
+            ASSERT_EQ(context.m_pWork[at], expected) << "column " << i / 3 << ", row " << y;
+        }
+    }
+    EXPECT_GT(greys, 20);
     ExpectGuardUntouched();
 }
 

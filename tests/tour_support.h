@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "engine/render_context.h"
@@ -58,6 +59,22 @@ public:
 private:
     std::atomic<bool> m_expirePending{false};
 };
+
+// Text as the platform draws it, white on a black window of width × height with its cell's top
+// left corner at (x, y) of the window: the window's pixels in the common image layout.
+inline std::vector<std::uint8_t> DrawnText(int width, int height, int x, int y,
+                                           const char* face, int points, const std::string& text)
+{
+    CHeadlessWnd window(width, height);
+    CClientDC dc(&window);
+    CFont font;
+    font.CreatePointFont(points, face, &dc);
+    dc.SelectObject(&font);
+    dc.SetTextColor(0xFFFFFF);
+    dc.SetBkMode(BkMode::Transparent);
+    dc.TextOut(x, y, text);
+    return window.CopyImage();
+}
 
 // A render context on a headless window with its images, bands and palette, and no caption
 // unless the test sets one.
