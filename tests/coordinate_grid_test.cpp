@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -163,28 +164,64 @@ TEST(GridLabels, BlendClippedAtThePictureEdges)
     BlendLabel(image, 30, 10, pixels, INT_MAX, INT_MIN, true);  // far outside: nothing
 }
 
-TEST(GridLabels, StampLabelDarkensItsBoxAndWritesWhiteText)
+// The whole grid image after two labels, against the text drawn in "Courier New" and blended
+// as halved image plus label: one lying on row 20 from column 10, one turned to read upwards
+// from row 30 with its glyphs' feet on column 100, cut at the image's top.
+TEST(GridLabels, StampLabelHalvesItsBoxAndAddsTheText)
 {
     EXPECT_EQ(LabelPointSize(1920), 96);
     EXPECT_EQ(LabelPointSize(1366), 90);
     EXPECT_EQ(LabelPointSize(3840), 192);
 
-    SmallShow show(120, 60);
+    constexpr int kWidth = 120, kHeight = 60;
+    SmallShow show(kWidth, kHeight);
     std::uint8_t* grid = show.context.m_pGrid.get();
-    show.Fill(grid, 100, 100, 100);
-    show.context.StampLabel({10, 20, "-0.25", 0});
-    int halved = 0, white = 0;
-    for (int col = 0; col < 120; ++col) {
-        for (int row = 0; row < 60; ++row) {
-            const int value = show.Pixel(grid, col, row)[1];
-            if (col < 10 || col >= 70 || row < 20 || row >= 40) {
-                ASSERT_EQ(value, 100) << col << "," << row;
-            }
-            halved += value == 50 ? 1 : 0;
-            white += value == 255 ? 1 : 0;
+    for (int row = 0; row < kHeight; ++row) {
+        for (int col = 0; col < kWidth; ++col) {
+            show.Set(grid, col, row, col + row, 2 * col, 255 - row);
         }
     }
-    EXPECT_EQ(show.Pixel(grid, 10, 20)[1], 50);  // the label's lower left corner
-    EXPECT_GT(halved, 50);
-    EXPECT_GT(white, 5);
+    std::vector<std::uint8_t> expected(grid, grid + ImageSize(kWidth, kHeight));
+    const std::string text = "-0.25";
+    CHeadlessWnd measuring(1, 1);
+    CClientDC dc(&measuring);
+    CFont font;
+    font.CreatePointFont(90, "Courier New", &dc);  // 120 / 20 is below the smallest size
+    dc.SelectObject(&font);
+    const CSize extent = dc.GetTextExtent(text);
+    const std::vector<std::uint8_t> label =
+        DrawnText(extent.cx, extent.cy, 0, 0, "Courier New", 90, text);
+    ASSERT_GT(extent.cx, 30);  // the turned label reaches beyond the top
+    ASSERT_LT(10 + extent.cx, kWidth);
+
+    struct Anchor {
+        int x;
+        int y;
+        bool vertical;
+    };
+    for (const Anchor anchor : {Anchor{10, 20, false}, Anchor{100, 30, true}}) {
+        show.context.StampLabel({anchor.x, anchor.y, text, anchor.vertical ? 1 : 0});
+        for (int j = 0; j < extent.cx; ++j) {
+            for (int i = 0; i < extent.cy; ++i) {
+                const int col = anchor.vertical ? anchor.x - i : anchor.x + j;
+                const int row = anchor.vertical ? anchor.y + j : anchor.y + i;
+                if (row >= kHeight) {
+                    continue;
+                }
+                for (int c = 0; c < 3; ++c) {
+                    std::uint8_t& value = expected[row * ImageStride(kWidth) + 3 * col + c];
+                    value = static_cast<std::uint8_t>(
+                        std::min(255, value / 2 + label[i * ImageStride(extent.cx) + 3 * j + c]));
+                }
+            }
+        }
+    }
+    for (int row = 0; row < kHeight; ++row) {
+        for (int col = 0; col < kWidth; ++col) {
+            for (int c = 0; c < 3; ++c) {
+                ASSERT_EQ(show.Pixel(grid, col, row)[c], expected[row * ImageStride(kWidth) + 3 * col + c])
+                    << col << "," << row;
+            }
+        }
+    }
 }
