@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
 
 #include "engine/tour.h"
@@ -54,6 +56,18 @@ protected:
         return out.str();
     }
     bool Exists(const std::string& name) const { return std::filesystem::exists(directory / name); }
+    // Every file the runs wrote, by path, with its contents.
+    std::map<std::string, std::string> Files() const
+    {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
+            if (entry.is_regular_file()) {
+                std::ifstream in(entry.path(), std::ios::binary);
+                files[entry.path().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+            }
+        }
+        return files;
+    }
 
     std::filesystem::path directory;
     RenderOptions common;
@@ -112,7 +126,10 @@ TEST_F(TourModeRun, SavesReportsAndFilmsARepeatableTour)
     }
     EXPECT_FALSE(Exists("film/zoom001_frame00.bmp"));  // the first zoom plays no transition
 
-    EXPECT_EQ(Run(0), first);  // the same seed, the same pictures
+    const std::map<std::string, std::string> pictures = Files();
+    EXPECT_EQ(pictures.size(), 4u + 31u);
+    EXPECT_EQ(Run(0), first);  // the same seed, the same views
+    EXPECT_TRUE(Files() == pictures);  // and the same pictures, grids and film
 }
 
 TEST_F(TourModeRun, StopRequestEndsTheTourAndUnwritableDestinationsAreRefused)
