@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "engine/render_worker.h"
@@ -118,6 +119,23 @@ TEST_F(WorkerTest, WritesOnlyItsOwnRows)
                 << "row " << row << " byte " << i;
         }
     }
+}
+
+// A stop is honoured within the pixel being computed, not at the end of the row: a row of
+// interior pixels, 16 000 iteration steps each, is left unwritten after the first pixel.
+TEST_F(WorkerTest, StopMidRowLeavesTheRestOfTheRowUnwritten)
+{
+    constexpr int kWidth = 20000;
+    SetUpPicture(kWidth, 1, -0.1, 0.0, 0.01 / kWidth);
+    const CRenderContext& context = m_show->Context();
+    std::thread worker([this] { RunBand(0, 1); });
+    while (context.m_pWork[0] == 0xA5) {
+        std::this_thread::yield();
+    }
+    m_band.bGo = 0;
+    worker.join();
+    EXPECT_EQ(context.m_pWork[0], 0);  // black interior
+    EXPECT_EQ(context.m_pWork[3 * (kWidth - 1)], 0xA5);
 }
 
 TEST_F(WorkerTest, EmptyBandAndStoppedBandWriteNothing)
