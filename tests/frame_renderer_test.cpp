@@ -247,20 +247,35 @@ TEST_F(StopTest, StopBeforeTheRenderDiscardsTheFinishedPicture)
     EXPECT_NE(context.m_pWork[0], kBefore);  // computed all the same
 }
 
-TEST(Render, FirstTwoRendersDrawNothingIntoTheWindow)
+// Every render publishes the captioned picture to the display and, with the grid drawn over
+// it, to the grid image; from the third render after a home view on, a transition plays first.
+TEST(Render, PublishesPictureAndGridAndPlaysTransitionsFromTheThirdRender)
 {
     HeadlessShow show(24, 16, 1);
     CRenderContext& context = show.Context();
-    for (int render = 0; render < 2; ++render) {
-        context.Render(-0.275, 0.735, 0.045);
+    int films = 0;
+    context.m_fnFilmReady = [&films] { ++films; };
+    const std::size_t size = ImageSize(24, 16);
+    for (int render = 1; render <= 3; ++render) {
+        SCOPED_TRACE(render);
+        const double span = 0.045 / render;
+        context.Render(-0.275, 0.735, span);
+        EXPECT_EQ(films, render == 3 ? 1 : 0);
+        if (render < 3) {  // the first two draw nothing into the window
+            EXPECT_EQ(show.Window().CopyImage(), std::vector<std::uint8_t>(size));
+        }
+        EXPECT_EQ(std::memcmp(context.m_pDisplay.get(), context.m_pWork.get(), size), 0);
+
+        HeadlessShow gridded(24, 16, 1);
+        CRenderContext& expected = gridded.Context();
+        std::memcpy(expected.m_pGrid.get(), context.m_pDisplay.get(), size);
+        expected.m_dCentreRe = -0.275;
+        expected.m_dCentreIm = 0.735;
+        expected.m_dSpanRe = (24 * span) / 16;
+        expected.m_dSpanIm = span;
+        expected.DrawGrid();
+        EXPECT_EQ(std::memcmp(context.m_pGrid.get(), expected.m_pGrid.get(), size), 0);
     }
-    EXPECT_EQ(context.m_nStep, 2);
-    const std::vector<std::uint8_t> window = show.Window().CopyImage();
-    for (std::size_t i = 0; i < window.size(); ++i) {
-        ASSERT_EQ(window[i], 0) << i;
-    }
-    // ... while the picture, caption included, is published.
-    EXPECT_EQ(std::memcmp(context.m_pDisplay.get(), context.m_pWork.get(), ImageSize(24, 16)), 0);
 }
 
 // The caption blended into a uniform grey picture.
