@@ -139,6 +139,39 @@ TEST(Tour, MaximumBelowOneKeepsSlotOneAndRedrawsComeAtTheirPoints)
     EXPECT_EQ(tour.events, "R" "RRSR" "RRSR" "RRS");
 }
 
+// Without targets the tour runs the home views 0, 1, 2, 0, … each a fresh series: step 1, no
+// transition, nothing saved.
+TEST(Tour, RunsTheHomeViewsInTurn)
+{
+    struct View {
+        double centreRe;
+        double centreIm;
+        double span;
+        int step;
+        bool operator==(const View&) const = default;
+    };
+    TourHarness tour;
+    tour.clock.m_tickStep = 20000;  // every search gives up at once
+    std::vector<View> views;
+    tour.onRedraw = [&] {
+        const CRenderContext& context = tour.context;
+        views.push_back({context.m_dCentreRe, context.m_dCentreIm, context.m_dSpanIm,
+                         context.m_nStep});
+        if (views.size() == 4) {
+            tour.Stop();
+        }
+    };
+    int films = 0;
+    tour.context.m_fnFilmReady = [&films] { ++films; };
+    tour.Run();
+    EXPECT_EQ(views, (std::vector<View>{{-0.275, 0.735, 0.045, 1},
+                                        {-0.244, 0.705, 0.02, 1},
+                                        {-0.27, 0.795, 0.05, 1},
+                                        {-0.275, 0.735, 0.045, 1}}));
+    EXPECT_EQ(films, 0);
+    EXPECT_EQ(tour.saves, 0);
+}
+
 TEST(Tour, StopsBeforeStarting)
 {
     TourHarness idle;
