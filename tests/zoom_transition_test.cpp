@@ -237,22 +237,54 @@ TEST(ZoomTransition, OutlineClosesInAtItsPaceThenBlinks)
     }
 }
 
-TEST(ZoomTransition, StopsBetweenPhasesWithoutTouchingTheWindow)
+// A stop ends the film's computing before its next frame, lets the rest of the outline run
+// through without waiting or drawing, and ends the blinking and the film before their next
+// step: the window keeps only what stood there at the stop.
+TEST(ZoomTransition, StopEndsEachPhaseAtItsNextStep)
 {
-    for (const bool stopBefore : {true, false}) {
+    enum class StopAt { Start, FilmComputed, OutlineStep500, TenthBlink };
+    for (const StopAt stopAt :
+         {StopAt::Start, StopAt::FilmComputed, StopAt::OutlineStep500, StopAt::TenthBlink}) {
+        SCOPED_TRACE(static_cast<int>(stopAt));
         TransitionShow show;
-        for (ImageBuffer& frame : show.context.m_frames) {
+        CRenderContext& context = show.context;
+        for (ImageBuffer& frame : context.m_frames) {
             std::memset(frame.get(), 7, ImageSize(64, 48));
         }
-        int filmsReady = 0;
-        show.context.m_fnFilmReady = [&] {
-            ++filmsReady;
-            show.context.m_bRunning = 0;
+        context.m_bUnattended = false;
+        FakeClock pacing;
+        pacing.m_counterStep = 1;
+        context.m_pShowClock = &pacing;
+        int waits = 0;
+        pacing.onFrequency = [&] {
+            if (++waits == 501 && stopAt == StopAt::OutlineStep500) {
+                context.m_bRunning = 0;
+            }
         };
-        show.context.m_bRunning = stopBefore ? 0 : 1;
+        pacing.onSleep = [&] {
+            if (pacing.m_sleeps.size() == 10 && stopAt == StopAt::TenthBlink) {
+                context.m_bRunning = 0;
+            }
+        };
+        int filmsReady = 0;
+        context.m_fnFilmReady = [&] {
+            ++filmsReady;
+            if (stopAt == StopAt::FilmComputed) {
+                context.m_bRunning = 0;
+            }
+        };
+        context.m_bRunning = stopAt == StopAt::Start ? 0 : 1;
         show.Play();
-        EXPECT_EQ(filmsReady, stopBefore ? 0 : 1);
-        EXPECT_EQ(show.context.m_frames.front()[0], stopBefore ? 7 : 90);
-        EXPECT_EQ(show.window.CopyImage(), std::vector<std::uint8_t>(ImageSize(64, 48)));
+        EXPECT_EQ(filmsReady, stopAt == StopAt::Start ? 0 : 1);
+        EXPECT_EQ(context.m_frames.front()[0], stopAt == StopAt::Start ? 7 : 90);
+        const int expectedWaits[] = {0, 0, 501, 1001};
+        EXPECT_EQ(waits, expectedWaits[static_cast<int>(stopAt)]);
+        EXPECT_EQ(pacing.m_sleeps.size(), stopAt == StopAt::TenthBlink ? 10u : 0u);
+        // The outline of step 499 was erased and the one of step 500 not drawn; after ten
+        // blinks the outline stands on the target, and no film follows.
+        EXPECT_TRUE(show.window.CopyImage() ==
+                    (stopAt == StopAt::TenthBlink
+                         ? WindowWithOutline(64, 48, {29, 22, 35, 26})
+                         : std::vector<std::uint8_t>(ImageSize(64, 48))));
     }
 }
