@@ -24,9 +24,12 @@ public:
         context.m_pShowClock = &pacing;
         clock.m_tickStep = 1;
         clock.m_counterStep = 1;
+        pacing.m_counterStep = 1;  // outline waits end even when a test lets them run
         g_nPictureSlot = 0;
     }
     ~TourHarness() { std::filesystem::remove_all(m_directory); }
+
+    static constexpr std::size_t kMostRedraws = 1000;
 
     CRenderContext* GetRenderContext() override { return &context; }
     int GetMaxImages() override { return maxImages; }
@@ -36,6 +39,9 @@ public:
         shownAtRedraw.push_back(context.m_nShown);
         if (onRedraw) {
             onRedraw();
+        }
+        if (shownAtRedraw.size() == kMostRedraws) {
+            Stop();  // a tour that never reaches the point its test stops at
         }
     }
     void OnPictureSaved(int slot) override
