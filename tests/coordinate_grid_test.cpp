@@ -159,8 +159,8 @@ TEST(GridLines, TurnBrightPixelsBlackAndOthersWhiteEveryStepPixels)
 }
 
 // The whole grid image of the view 0 … 2 × −0.5 … 0.5 on 200 × 100 pixels: ticks every 0.1,
-// majors at whole numbers; all lines first, each pixel turned
-// black or white by the brightness it has then; then the labels over them.
+// majors at whole numbers; all lines first, each pixel turned black or white by the
+// brightness it has then; then the labels over them.
 TEST(DrawGrid, DrawsLinesThenLabelsOverThem)
 {
     constexpr int kWidth = 200, kHeight = 100;
