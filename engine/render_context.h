@@ -130,6 +130,9 @@ public:
     bool m_bSaveImages = true;
     // The clocks the target finder reads.
     platform::Clock* m_pTargetClock = &platform::SystemClock();
+    // The clock that paces the show for a person: the pause between series, the outline's
+    // steps and its blinking.
+    platform::Clock* m_pShowClock = &platform::SystemClock();
     // Nobody is watching: skip the waits that exist only for a person (the pause between
     // series, the outline's pacing, the blinking).
     bool m_bUnattended = false;

@@ -62,7 +62,7 @@ private:
                 if (!IsRunning()) {
                     return false;
                 }
-                platform::Sleep(kPauseStepMs);
+                m_context.m_pShowClock->Sleep(kPauseStepMs);
             }
         }
         return IsRunning();

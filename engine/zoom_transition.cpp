@@ -50,11 +50,11 @@ void StreamRow(std::uint8_t* target, const std::uint8_t* row, std::size_t bytes)
 }
 
 // Just over a millisecond, busily, as the outline's pace.
-void WaitOneOutlineStep()
+void WaitOneOutlineStep(platform::Clock& clock)
 {
-    const std::int64_t ticks = platform::QueryPerformanceFrequency() / 1000;
-    const std::int64_t start = platform::QueryPerformanceCounter();
-    while (platform::QueryPerformanceCounter() - start <= ticks) {
+    const std::int64_t ticks = clock.QueryPerformanceFrequency() / 1000;
+    const std::int64_t start = clock.QueryPerformanceCounter();
+    while (clock.QueryPerformanceCounter() - start <= ticks) {
     }
 }
 
@@ -223,7 +223,7 @@ void CRenderContext::PlayZoomTransition(double oldCentreRe, double oldCentreIm, 
                 continue;
             }
             if (!m_bUnattended) {
-                WaitOneOutlineStep();
+                WaitOneOutlineStep(*m_pShowClock);
             }
             if (step > 0) {
                 DrawOutline(dc, outlineAt(step - 1), height);
@@ -235,7 +235,7 @@ void CRenderContext::PlayZoomTransition(double oldCentreRe, double oldCentreIm, 
         for (int blink = 0; blink < kBlinks && m_bRunning; ++blink) {
             DrawOutline(dc, target, height);
             if (!m_bUnattended) {
-                platform::Sleep(kBlinkMs);
+                m_pShowClock->Sleep(kBlinkMs);
             }
         }
         tools.RestorePenBrush();

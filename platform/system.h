@@ -33,13 +33,18 @@ std::FILE* OpenFile(const std::string& path, const char* mode);
 // prints the text on stderr).
 void ShowMessage(const std::string& text);
 
-// The two clocks the target finder reads, replaceable so that a search can be repeated
-// (a seeded counter) or tested without waiting.
+// The clocks the engine reads and its way of waiting, replaceable so that a search can be
+// repeated (a seeded counter) and the show's pacing tested without waiting.
 class Clock {
 public:
     virtual ~Clock() = default;
     virtual std::uint32_t GetTickCount() { return platform::GetTickCount(); }
     virtual std::int64_t QueryPerformanceCounter() { return platform::QueryPerformanceCounter(); }
+    virtual std::int64_t QueryPerformanceFrequency()
+    {
+        return platform::QueryPerformanceFrequency();
+    }
+    virtual void Sleep(int milliseconds) { platform::Sleep(milliseconds); }
 };
 
 // The clock of the machine.

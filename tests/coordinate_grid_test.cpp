@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -30,6 +31,48 @@ void ExpectMajors(const std::vector<GridTick>& ticks, const std::vector<int>& po
     }
     EXPECT_EQ(majorPositions, positions);
     EXPECT_EQ(majorLabels, labels);
+}
+
+// Blends a label as the grid defines it into `image`: the text drawn white on black in
+// "Courier New", the image under it halved and the text added; lying from (x, y) to the right,
+// or turned to read upwards from row y with its glyphs' feet on column x.
+void BlendExpectedLabel(std::vector<std::uint8_t>& image, int width, int height,
+                        const std::string& text, int x, int y, bool vertical)
+{
+    const int points = std::max(width / 20, 90);
+    CHeadlessWnd measuring(1, 1);
+    CClientDC dc(&measuring);
+    CFont font;
+    font.CreatePointFont(points, "Courier New", &dc);
+    dc.SelectObject(&font);
+    const CSize extent = dc.GetTextExtent(text);
+    const std::vector<std::uint8_t> label =
+        DrawnText(extent.cx, extent.cy, 0, 0, "Courier New", points, text);
+    for (int j = 0; j < extent.cx; ++j) {
+        for (int i = 0; i < extent.cy; ++i) {
+            const int col = vertical ? x - i : x + j;
+            const int row = vertical ? y + j : y + i;
+            if (col < 0 || col >= width || row < 0 || row >= height) {
+                continue;
+            }
+            for (int c = 0; c < 3; ++c) {
+                std::uint8_t& value = image[row * ImageStride(width) + 3 * col + c];
+                value = static_cast<std::uint8_t>(
+                    std::min(255, value / 2 + label[i * ImageStride(extent.cx) + 3 * j + c]));
+            }
+        }
+    }
+}
+
+void ExpectSameImage(const std::uint8_t* actual, const std::vector<std::uint8_t>& expected,
+                     int width, int height)
+{
+    for (int row = 0; row < height; ++row) {
+        for (int i = 0; i < 3 * width; ++i) {
+            const int at = row * ImageStride(width) + i;
+            ASSERT_EQ(actual[at], expected[at]) << "column " << i / 3 << ", row " << row;
+        }
+    }
 }
 
 }  // namespace
@@ -115,28 +158,53 @@ TEST(GridLines, TurnBrightPixelsBlackAndOthersWhiteEveryStepPixels)
     EXPECT_EQ(show.Pixel(image, 1, 0)[2], 0);   // the first pass made it white
 }
 
+// The whole grid image of the view 0 … 2 × −0.5 … 0.5 on 200 × 100 pixels: ticks every 0.1,
+// majors at whole numbers; all lines first, each pixel turned black or white by the
+// brightness it has then; then the labels over them.
 TEST(DrawGrid, DrawsLinesThenLabelsOverThem)
 {
-    SmallShow show(200, 100);  // view 0 … 2 × -0.5 … 0.5: ticks of 0.1, majors at integers
-    show.context.m_dCentreRe = 1.0;
-    show.context.m_dCentreIm = 0.0;
-    show.context.m_dSpanRe = 2.0;
-    show.context.m_dSpanIm = 1.0;
-    show.context.DrawGrid();
-    std::uint8_t* grid = show.context.m_pGrid.get();
-    EXPECT_EQ(show.Pixel(grid, 100, 80)[0], 255);  // a major column on black turns white
-    EXPECT_EQ(show.Pixel(grid, 101, 81)[0], 0);    // off the lines
-    EXPECT_EQ(show.Pixel(grid, 99, 90)[0], 255);   // a dotted minor row: columns 0, 3, …
-    EXPECT_EQ(show.Pixel(grid, 101, 90)[0], 0);
-    EXPECT_EQ(show.Pixel(grid, 0, 90)[0], 0);      // where the major column 0 crossed it first
-    EXPECT_EQ(show.Pixel(grid, 100, 50)[0], 0);    // the crossing of two major lines
-    // Labels halve what lies under them: the major column at the bottom edge, under its
-    // vertical label "1.0", is no longer pure white.
-    int halved = 0;
-    for (int row = 0; row < 20; ++row) {
-        halved += show.Pixel(grid, 100, row)[0] == 127 ? 1 : 0;
+    constexpr int kWidth = 200, kHeight = 100;
+    SmallShow show(kWidth, kHeight);
+    CRenderContext& context = show.context;
+    context.m_dCentreRe = 1.0;
+    context.m_dCentreIm = 0.0;
+    context.m_dSpanRe = 2.0;
+    context.m_dSpanIm = 1.0;
+    std::uint8_t* grid = context.m_pGrid.get();
+    for (int row = 0; row < kHeight; ++row) {
+        for (int col = 0; col < kWidth; ++col) {
+            show.Set(grid, col, row, (7 * col) % 256, (13 * row) % 256, (col + row) % 256);
+        }
     }
-    EXPECT_GT(halved, 0);
+    std::vector<std::uint8_t> expected(grid, grid + ImageSize(kWidth, kHeight));
+    const auto mark = [&](int col, int row) {
+        std::uint8_t* pixel = &expected[row * ImageStride(kWidth) + 3 * col];
+        const int brightness = (pixel[0] + 4 * pixel[1] + 2 * pixel[2]) / 7;
+        pixel[0] = pixel[1] = pixel[2] = brightness > 200 ? 0 : 255;
+    };
+    // Ticks g / 10 from g0 = trunc(lo · 10) to g1 = trunc(hi · 10 + 1) at pixel
+    // trunc(N · (g / 10 − lo) / extent), where they fall inside.
+    const auto position = [](int g, double lo, double extent, int pixels) {
+        return static_cast<int>(pixels * (((g / 10.0) - lo) / extent));
+    };
+    for (int g = 0; g <= 21; ++g) {
+        const int col = position(g, 0.0, 2.0, kWidth);
+        for (int row = 0; col < kWidth && row < kHeight; row += g % 10 == 0 ? 1 : 3) {
+            mark(col, row);
+        }
+    }
+    for (int g = -5; g <= 6; ++g) {
+        const int row = position(g, -0.5, 1.0, kHeight);
+        for (int col = 0; row < kHeight && col < kWidth; col += g % 10 == 0 ? 1 : 3) {
+            mark(col, row);
+        }
+    }
+    BlendExpectedLabel(expected, kWidth, kHeight, "0.0", 0, 0, true);
+    BlendExpectedLabel(expected, kWidth, kHeight, "1", 100, 0, true);
+    BlendExpectedLabel(expected, kWidth, kHeight, "0.0", 0, 50, false);
+
+    context.DrawGrid();
+    ExpectSameImage(grid, expected, kWidth, kHeight);
 }
 
 TEST(GridLabels, BlendClippedAtThePictureEdges)
@@ -163,28 +231,29 @@ TEST(GridLabels, BlendClippedAtThePictureEdges)
     BlendLabel(image, 30, 10, pixels, INT_MAX, INT_MIN, true);  // far outside: nothing
 }
 
-TEST(GridLabels, StampLabelDarkensItsBoxAndWritesWhiteText)
+// The whole grid image after two labels, against the text drawn in "Courier New" and blended
+// as halved image plus label: one lying on row 20 from column 10, one turned to read upwards
+// from row 30 with its glyphs' feet on column 100, cut at the image's top.
+// The whole grid image after two labels: one lying on row 20 from column 10, one turned to
+// read upwards from row 30 with its glyphs' feet on column 100, cut at the image's top.
+TEST(GridLabels, StampLabelHalvesItsBoxAndAddsTheText)
 {
     EXPECT_EQ(LabelPointSize(1920), 96);
     EXPECT_EQ(LabelPointSize(1366), 90);
     EXPECT_EQ(LabelPointSize(3840), 192);
 
-    SmallShow show(120, 60);
+    constexpr int kWidth = 120, kHeight = 60;
+    SmallShow show(kWidth, kHeight);
     std::uint8_t* grid = show.context.m_pGrid.get();
-    show.Fill(grid, 100, 100, 100);
-    show.context.StampLabel({10, 20, "-0.25", 0});
-    int halved = 0, white = 0;
-    for (int col = 0; col < 120; ++col) {
-        for (int row = 0; row < 60; ++row) {
-            const int value = show.Pixel(grid, col, row)[1];
-            if (col < 10 || col >= 70 || row < 20 || row >= 40) {
-                ASSERT_EQ(value, 100) << col << "," << row;
-            }
-            halved += value == 50 ? 1 : 0;
-            white += value == 255 ? 1 : 0;
+    for (int row = 0; row < kHeight; ++row) {
+        for (int col = 0; col < kWidth; ++col) {
+            show.Set(grid, col, row, col + row, 2 * col, 255 - row);
         }
     }
-    EXPECT_EQ(show.Pixel(grid, 10, 20)[1], 50);  // the label's lower left corner
-    EXPECT_GT(halved, 50);
-    EXPECT_GT(white, 5);
+    std::vector<std::uint8_t> expected(grid, grid + ImageSize(kWidth, kHeight));
+    BlendExpectedLabel(expected, kWidth, kHeight, "-0.25", 10, 20, false);
+    BlendExpectedLabel(expected, kWidth, kHeight, "-0.25", 100, 30, true);
+    show.context.StampLabel({10, 20, "-0.25", 0});
+    show.context.StampLabel({100, 30, "-0.25", 1});
+    ExpectSameImage(grid, expected, kWidth, kHeight);
 }

@@ -10,6 +10,7 @@
 #include "memory_limit.h"
 #include "reference_picture.h"
 #include "tools/headless_show.h"
+#include "tour_support.h"
 
 namespace {
 
@@ -85,13 +86,15 @@ TEST(Render, SpansFollowTheShorterSide)
     context.m_bands.clear();  // nothing to compute: only the view is set
     context.m_bRunning = 0;
     const int sizes[][2] = {{1920, 1080}, {1080, 1920}, {500, 500}};
-    const double spans[][2] = {{0.08, 0.045}, {0.045, 0.08}, {0.045, 0.045}};
+    // (1920 × 0.045) / 1080 in double is a hair below 0.08.
+    const double longer = 0.07999999999999999;
+    const double spans[][2] = {{longer, 0.045}, {0.045, longer}, {0.045, 0.045}};
     for (int k = 0; k < 3; ++k) {
         context.m_nWidth = sizes[k][0];
         context.m_nHeight = sizes[k][1];
         context.Render(-0.275, 0.735, 0.045);
-        EXPECT_DOUBLE_EQ(context.m_dSpanRe, spans[k][0]);
-        EXPECT_DOUBLE_EQ(context.m_dSpanIm, spans[k][1]);
+        EXPECT_EQ(context.m_dSpanRe, spans[k][0]);
+        EXPECT_EQ(context.m_dSpanIm, spans[k][1]);
         EXPECT_EQ(context.m_dCentreRe, -0.275);
         EXPECT_EQ(context.m_dCentreIm, 0.735);
     }
@@ -203,20 +206,35 @@ TEST_F(StopTest, StopBeforeTheRenderComputesNothing)
     EXPECT_EQ(context.m_pWork[0], kBefore);
 }
 
-TEST(Render, FirstTwoRendersDrawNothingIntoTheWindow)
+// Every render publishes the captioned picture to the display and, with the grid drawn over
+// it, to the grid image; from the third render after a home view on, a transition plays first.
+TEST(Render, PublishesPictureAndGridAndPlaysTransitionsFromTheThirdRender)
 {
     HeadlessShow show(24, 16, 1);
     CRenderContext& context = show.Context();
-    for (int render = 0; render < 2; ++render) {
-        context.Render(-0.275, 0.735, 0.045);
+    int films = 0;
+    context.m_fnFilmReady = [&films] { ++films; };
+    const std::size_t size = ImageSize(24, 16);
+    for (int render = 1; render <= 3; ++render) {
+        SCOPED_TRACE(render);
+        const double span = 0.045 / render;
+        context.Render(-0.275, 0.735, span);
+        EXPECT_EQ(films, render == 3 ? 1 : 0);
+        if (render < 3) {  // the first two draw nothing into the window
+            EXPECT_EQ(show.Window().CopyImage(), std::vector<std::uint8_t>(size));
+        }
+        EXPECT_EQ(std::memcmp(context.m_pDisplay.get(), context.m_pWork.get(), size), 0);
+
+        HeadlessShow gridded(24, 16, 1);
+        CRenderContext& expected = gridded.Context();
+        std::memcpy(expected.m_pGrid.get(), context.m_pDisplay.get(), size);
+        expected.m_dCentreRe = -0.275;
+        expected.m_dCentreIm = 0.735;
+        expected.m_dSpanRe = (24 * span) / 16;
+        expected.m_dSpanIm = span;
+        expected.DrawGrid();
+        EXPECT_EQ(std::memcmp(context.m_pGrid.get(), expected.m_pGrid.get(), size), 0);
     }
-    EXPECT_EQ(context.m_nStep, 2);
-    const std::vector<std::uint8_t> window = show.Window().CopyImage();
-    for (std::size_t i = 0; i < window.size(); ++i) {
-        ASSERT_EQ(window[i], 0) << i;
-    }
-    // ... while the picture, caption included, is published.
-    EXPECT_EQ(std::memcmp(context.m_pDisplay.get(), context.m_pWork.get(), ImageSize(24, 16)), 0);
 }
 
 // The caption blended into a uniform grey picture.
@@ -257,34 +275,45 @@ protected:
     std::unique_ptr<HeadlessShow> m_show;
 };
 
-TEST_F(CaptionTest, DarkensTheBoxAndShowsTheTextInTheLowerLeftCorner)
+// Every byte of the box becomes ⌊2·picture / 3⌋ + ⌊box / 3⌋, the box holding the caption
+// centred, white on black; the picture varies so that both remainders matter.
+TEST_F(CaptionTest, DarkensTheBoxAndBlendsTheCentredTextInTheLowerLeftCorner)
 {
     SetUpPicture(640, 100);
     CRenderContext& context = m_show->Context();
-    const CSize box = context.m_sizeCaptionBox;
-    ASSERT_LT(box.cx, 640);
-    ASSERT_LT(box.cy, 100);
-    context.StampCaption();
-
-    int whitest = 0;
+    const int stride = context.GetStride();
     for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 640; ++x) {
-            for (int c = 0; c < 3; ++c) {
-                const int value = Byte(x, y, c);
-                if (x >= box.cx || y >= box.cy) {
-                    ASSERT_EQ(value, kGrey) << x << "," << y;
-                } else {
-                    ASSERT_GE(value, kDarkened);
-                    ASSERT_LE(value, kUnderWhite);
-                    whitest = std::max(whitest, value);
-                }
-            }
+        for (int i = 0; i < 3 * 640; ++i) {
+            context.m_pWork[y * stride + i] = static_cast<std::uint8_t>((7 * y + i) % 256);
         }
     }
-    EXPECT_EQ(whitest, kUnderWhite);
-    // The box's margins hold no text.
-    EXPECT_EQ(Byte(0, 0, 0), kDarkened);
-    EXPECT_EQ(Byte(box.cx - 1, box.cy - 1, 2), kDarkened);
+    const std::vector<std::uint8_t> before(context.m_pWork.get(),
+                                           context.m_pWork.get() + ImageSize(640, 100));
+    const CSize box = context.m_sizeCaptionBox;
+    const CSize text = context.m_sizeCaption;
+    ASSERT_LT(box.cx, 640);
+    ASSERT_LT(box.cy, 100);
+    ASSERT_GT(box.cx - text.cx, 2);  // margins to centre the text in
+    ASSERT_GT(box.cy - text.cy, 2);
+    const std::vector<std::uint8_t> caption =
+        DrawnText(box.cx, box.cy, (box.cx - text.cx) / 2, (box.cy - text.cy) / 2,
+                  "ＭＳ Ｐ明朝", context.m_nCaptionPoints, context.m_strCaption);
+    context.StampCaption();
+
+    int greys = 0;  // anti-aliased edge bytes
+    for (int y = 0; y < 100; ++y) {
+        for (int i = 0; i < 3 * 640; ++i) {
+            const int at = y * stride + i;
+            int expected = before[at];
+            if (i < 3 * box.cx && y < box.cy) {
+                const int drawn = caption[y * ImageStride(box.cx) + i];
+                expected = std::min(255, 2 * before[at] / 3 + drawn / 3);
+                greys += drawn % 3 != 0 ? 1 : 0;
+            }
+            ASSERT_EQ(context.m_pWork[at], expected) << "column " << i / 3 << ", row " << y;
+        }
+    }
+    EXPECT_GT(greys, 20);
     ExpectGuardUntouched();
 }
 

@@ -270,6 +270,30 @@ TEST_F(WorkerTest, WritesOnlyItsOwnRows)
     }
 }
 
+// A stop is honoured within the pixel being computed, not at the end of the row: a row of
+// interior pixels, 16 000 iteration steps each, is left unwritten after the first pixel.
+TEST_F(WorkerTest, StopMidRowLeavesTheRestOfTheRowUnwritten)
+{
+#if defined(__SANITIZE_THREAD__)
+    // The test watches the worker's first pixel appear without any synchronisation, which is
+    // exactly what the thread checker reports.
+    GTEST_SKIP() << "watches a pixel the worker writes";
+#endif
+    // A row long enough (about 400 million steps of interior) that the worker cannot finish
+    // it between its first pixel and the stop.
+    constexpr int kWidth = 100000;
+    SetUpPicture(kWidth, 1, -0.1, 0.0, 0.01 / kWidth);
+    const CRenderContext& context = m_show->Context();
+    std::thread worker([this] { RunBand(0, 1); });
+    while (context.m_pWork[0] == 0xA5) {
+        std::this_thread::yield();
+    }
+    m_band.bGo = 0;
+    worker.join();
+    EXPECT_EQ(context.m_pWork[0], 0);  // black interior
+    EXPECT_EQ(context.m_pWork[3 * (kWidth - 1)], 0xA5);
+}
+
 TEST_F(WorkerTest, EmptyBandAndStoppedBandWriteNothing)
 {
     SetUpPicture(5, 4, -0.275, 0.735, 0.01);

@@ -71,6 +71,9 @@ TEST(SoftSurface, BlendRoundsToNearest)
     EXPECT_EQ(surface.GetPixel(0, 0), MakeColorRef(128, 5, 150));
     surface.Blend(0, 0, kOrange, 255);
     EXPECT_EQ(surface.GetPixel(0, 0), kOrange);
+    surface.SetPixel(0, 0, kBlack);
+    surface.Blend(0, 0, MakeColorRef(100, 101, 255), 128);  // 50.2, 50.7 and 128
+    EXPECT_EQ(surface.GetPixel(0, 0), MakeColorRef(50, 51, 128));
 }
 
 TEST(HeadlessWindow, CopiesOutBottomUpWithPaddedRows)
@@ -219,7 +222,7 @@ TEST(SoftLines, XorOutlineDrawnTwiceRestoresThePicture)
         const std::vector<std::uint8_t> picture = window.CopyImage();
         CWindowDC dc(&window);
         dc.SetROP2(RasterOp::XorPen);
-        PenOnDc pen(dc, width, kOrange);
+        PenOnDc pen(dc, width, MakeColorRef(255, 136, 17));  // no channel left out
         const auto outline = [&] {
             dc.MoveTo(-3, 2);
             dc.LineTo(30, 5);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -91,6 +92,15 @@ protected:
             names.push_back(name);
         }
         return names;
+    }
+    // Every file the runs wrote, by path, with its contents.
+    std::map<std::string, std::string> FileContents() const
+    {
+        std::map<std::string, std::string> files;
+        for (const std::string& name : Files()) {
+            files[name] = Contents(name);
+        }
+        return files;
     }
 
     std::filesystem::path directory;
@@ -185,7 +195,10 @@ TEST_F(TourModeRun, SavesReportsAndFilmsARepeatableTour)
     }
     EXPECT_FALSE(Exists("film/zoom001_frame00.bmp"));  // the first zoom plays no transition
 
-    EXPECT_EQ(Run(0), first);  // the same seed, the same pictures
+    const std::map<std::string, std::string> pictures = FileContents();
+    EXPECT_EQ(pictures.size(), 4u + 31u);
+    EXPECT_EQ(Run(0), first);  // the same seed, the same views
+    EXPECT_TRUE(FileContents() == pictures);  // and the same pictures, grids and film
 }
 
 TEST_F(TourModeRun, StopRequestEndsTheTourAndUnwritableDestinationsAreRefused)

@@ -3,13 +3,18 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "engine/render_context.h"
 #include "platform/soft/headless_window.h"
 #include "platform/system.h"
 
 // Tick count and performance counter as the test sets them. Every tick reading advances by
-// tickStep; Expire() makes the search running now see its ten seconds gone.
+// tickStep; Expire() makes the search running now see its ten seconds gone. Sleeping only
+// records the wait and tells onSleep; every frequency reading, the start of an outline step's
+// wait, tells onFrequency.
 class FakeClock : public platform::Clock {
 public:
     std::uint32_t GetTickCount() override
@@ -25,6 +30,20 @@ public:
         m_counter += m_counterStep;
         return now;
     }
+    std::int64_t QueryPerformanceFrequency() override
+    {
+        if (onFrequency) {
+            onFrequency();
+        }
+        return m_frequency;
+    }
+    void Sleep(int milliseconds) override
+    {
+        m_sleeps.push_back(milliseconds);
+        if (onSleep) {
+            onSleep();
+        }
+    }
     void Expire() { m_expirePending = true; }
 
     std::uint32_t m_ticks = 0;
@@ -32,10 +51,30 @@ public:
     std::int64_t m_counter = 0;
     std::int64_t m_counterStep = 0;
     int m_counterReads = 0;
+    std::int64_t m_frequency = 1000;
+    std::vector<int> m_sleeps;
+    std::function<void()> onSleep;
+    std::function<void()> onFrequency;
 
 private:
     std::atomic<bool> m_expirePending{false};
 };
+
+// Text as the platform draws it, white on a black window of width × height with its cell's top
+// left corner at (x, y) of the window: the window's pixels in the common image layout.
+inline std::vector<std::uint8_t> DrawnText(int width, int height, int x, int y,
+                                           const char* face, int points, const std::string& text)
+{
+    CHeadlessWnd window(width, height);
+    CClientDC dc(&window);
+    CFont font;
+    font.CreatePointFont(points, face, &dc);
+    dc.SelectObject(&font);
+    dc.SetTextColor(0xFFFFFF);
+    dc.SetBkMode(BkMode::Transparent);
+    dc.TextOut(x, y, text);
+    return window.CopyImage();
+}
 
 // A render context on a headless window with its images, bands and palette, and no caption
 // unless the test sets one.

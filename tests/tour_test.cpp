@@ -21,19 +21,27 @@ public:
         std::filesystem::create_directories(m_directory);
         context.m_strFileBase = (m_directory / "tour").string();
         context.m_pTargetClock = &clock;
+        context.m_pShowClock = &pacing;
         clock.m_tickStep = 1;
         clock.m_counterStep = 1;
+        pacing.m_counterStep = 1;  // outline waits end even when a test lets them run
         g_nPictureSlot = 0;
     }
     ~TourHarness() { std::filesystem::remove_all(m_directory); }
+
+    static constexpr std::size_t kMostRedraws = 1000;
 
     CRenderContext* GetRenderContext() override { return &context; }
     int GetMaxImages() override { return maxImages; }
     void RequestRedraw() override
     {
         events += 'R';
+        shownAtRedraw.push_back(context.m_nShown);
         if (onRedraw) {
             onRedraw();
+        }
+        if (shownAtRedraw.size() == kMostRedraws) {
+            Stop();  // a tour that never reaches the point its test stops at
         }
     }
     void OnPictureSaved(int slot) override
@@ -47,14 +55,11 @@ public:
         }
     }
 
-    // Runs the tour on its own thread to its end; whileRunning runs on this thread meanwhile.
-    void Run(const std::function<void()>& whileRunning = {})
+    // Runs the tour on its own thread to its end.
+    void Run()
     {
         context.m_nTourState = 1;
         std::thread tour(TourThread, static_cast<ITourOwner*>(this));
-        if (whileRunning) {
-            whileRunning();
-        }
         tour.join();
         EXPECT_EQ(context.m_nTourState, -1);
     }
@@ -67,9 +72,11 @@ public:
     SmallShow show{48, 32};
     CRenderContext& context = show.context;
     CHeadlessWnd& window = show.window;
-    FakeClock clock;
+    FakeClock clock;   // the target finder's
+    FakeClock pacing;  // the pause's and the transition's
     int maxImages = 10;
     std::string events;
+    std::vector<int> shownAtRedraw;
     std::vector<int> slots;
     std::vector<double> spans;
     std::atomic<int> saves{0};
@@ -138,27 +145,75 @@ TEST(Tour, MaximumBelowOneKeepsSlotOneAndRedrawsComeAtTheirPoints)
     EXPECT_EQ(tour.events, "R" "RRSR" "RRSR" "RRS");
 }
 
-TEST(Tour, StopsBeforeStartingAndDuringThePauseBeforeASeries)
+// Without targets the tour runs the home views 0, 1, 2, 0, … each a fresh series: step 1, no
+// transition, nothing saved.
+TEST(Tour, RunsTheHomeViewsInTurn)
+{
+    struct View {
+        double centreRe;
+        double centreIm;
+        double span;
+        int step;
+        bool operator==(const View&) const = default;
+    };
+    TourHarness tour;
+    tour.clock.m_tickStep = 20000;  // every search gives up at once
+    std::vector<View> views;
+    tour.onRedraw = [&] {
+        const CRenderContext& context = tour.context;
+        views.push_back({context.m_dCentreRe, context.m_dCentreIm, context.m_dSpanIm,
+                         context.m_nStep});
+        if (views.size() == 4) {
+            tour.Stop();
+        }
+    };
+    int films = 0;
+    tour.context.m_fnFilmReady = [&films] { ++films; };
+    tour.Run();
+    EXPECT_EQ(views, (std::vector<View>{{-0.275, 0.735, 0.045, 1},
+                                        {-0.244, 0.705, 0.02, 1},
+                                        {-0.27, 0.795, 0.05, 1},
+                                        {-0.275, 0.735, 0.045, 1}}));
+    EXPECT_EQ(films, 0);
+    EXPECT_EQ(tour.saves, 0);
+}
+
+TEST(Tour, StopsBeforeStarting)
 {
     TourHarness idle;
     idle.context.m_bRunning = 0;
     idle.Run();
     EXPECT_EQ(idle.events, "");
+}
 
-    TourHarness tour;
-    tour.onSaved = [&](int) {
-        tour.clock.Expire();
-        tour.context.m_bUnattended = false;  // so that the next series pauses
-    };
-    tour.Run([&] {
-        while (tour.saves == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+// Every series but a show's first, even one that found no target, is followed by a pause of
+// 50 sleeps of 100 ms with the running flag tested before each and after the last. The shown
+// count starts at 1 after every home view, so the paint handler skips that picture.
+TEST(Tour, PausesAfterEverySeriesButTheFirstAndStopsWithinOneStep)
+{
+    for (const int stopAtSleep : {50, 70}) {
+        SCOPED_TRACE(stopAtSleep);
+        TourHarness tour;
+        tour.context.m_bUnattended = false;
+        tour.clock.Expire();  // the first series finds no target
+        tour.onSaved = [&](int) { tour.clock.Expire(); };  // the second ends after one zoom
+        tour.pacing.onSleep = [&] {
+            tour.events += 'P';
+            if (static_cast<int>(tour.pacing.m_sleeps.size()) == stopAtSleep) {
+                tour.Stop();
+            }
+        };
+        tour.Run();
+        const std::string firstPause(50, 'P');
+        if (stopAtSleep == 50) {
+            EXPECT_EQ(tour.events, "R" + firstPause);  // nothing after the last sleep's test
+        } else {
+            EXPECT_EQ(tour.events, "R" + firstPause + "R" "RRSR" + std::string(20, 'P'));
+            // After the home view; per zoom: before, after the render, after the save.
+            EXPECT_EQ(tour.shownAtRedraw, (std::vector<int>{1, 1, 1, 2, 2}));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        tour.Stop();
-    });
-    // No redraw after the first series: the stop came before the pause was over.
-    EXPECT_EQ(tour.events, "R" "RRSR");
+        EXPECT_EQ(tour.pacing.m_sleeps, std::vector<int>(stopAtSleep, 100));
+    }
 }
 
 TEST(Tour, StopDuringARenderKeepsPictureAndWindow)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -47,18 +48,54 @@ TEST(ZoomGeometry, TargetRectAndTheWayToIt)
     EXPECT_GT(ComputeTargetRect(1920, 1080, oldView, farView).right, 1 << 28);
 }
 
-TEST(ZoomGeometry, FilmTimingRunsFromTheWholePictureToBlack)
+// Every frame of a 31-frame film, pixel by pixel: frame f at t = f / 30 takes the old picture's
+// part on the eased way u = 1 − (cos πt + 1) / 2 to the target, enlarged to the whole picture,
+// darkened by 1 − √t.
+TEST(ZoomTransition, FilmZoomsAlongTheEasedWayWhileFading)
 {
-    const FilmFrameTiming first = FilmFrameAt(0, 31), middle = FilmFrameAt(15, 31),
-                          last = FilmFrameAt(30, 31), only = FilmFrameAt(0, 1);
-    EXPECT_EQ(first.fade, 0.0);
-    EXPECT_EQ(first.ease, 0.0);
-    EXPECT_DOUBLE_EQ(middle.t, 0.5);
-    EXPECT_DOUBLE_EQ(middle.ease, 0.5);
-    EXPECT_EQ(last.fade, 1.0);
-    EXPECT_EQ(last.ease, 1.0);
-    EXPECT_EQ(only.fade, 1.0);  // a one-frame film is its black end
-    EXPECT_EQ(only.ease, 1.0);
+    constexpr int kWidth = 24, kHeight = 16;
+    SmallShow show(kWidth, kHeight);
+    CRenderContext& context = show.context;
+    ASSERT_EQ(context.m_frames.size(), 31u);
+    std::uint8_t* source = context.m_pDisplay.get();
+    for (int row = 0; row < kHeight; ++row) {
+        for (int col = 0; col < kWidth; ++col) {
+            show.Set(source, col, row, col, row, 255);
+        }
+    }
+    // Half the old view, off centre: target 9 … 21 × 2 … 10.
+    context.m_dCentreRe = 0.3;
+    context.m_dCentreIm = -0.2;
+    context.m_dSpanRe = 1.2;
+    context.m_dSpanIm = 0.8;
+    context.PlayZoomTransition(0.0, 0.0, 2.4, 1.6);
+
+    const double pi = std::acos(-1.0);
+    for (int f = 0; f < 31; ++f) {
+        SCOPED_TRACE(f);
+        const double t = f / 30.0;
+        const double u = 1 - (std::cos(pi * t) + 1) * 0.5;
+        const int x0 = static_cast<int>(9 * u), y0 = static_cast<int>(2 * u);
+        const int x1 = static_cast<int>(21 * u + kWidth * (1 - u));
+        const int y1 = static_cast<int>(10 * u + kHeight * (1 - u));
+        const double keep = 1 - std::sqrt(t);
+        std::uint8_t* frame = context.m_frames[static_cast<std::size_t>(f)].get();
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                const int sx = std::min(
+                    static_cast<int>(x0 + ((x + 0.5) * (x1 - x0 + 1)) / kWidth), kWidth - 1);
+                const int sy = std::min(
+                    static_cast<int>(y0 + ((y + 0.5) * (y1 - y0 + 1)) / kHeight), kHeight - 1);
+                const std::uint8_t* pixel = show.Pixel(frame, x, y);
+                ASSERT_EQ(pixel[0], static_cast<int>(sx * keep)) << x << "," << y;
+                ASSERT_EQ(pixel[1], static_cast<int>(sy * keep)) << x << "," << y;
+                ASSERT_EQ(pixel[2], static_cast<int>(255 * keep)) << x << "," << y;
+            }
+        }
+    }
+    // A film of one frame is all ending: the black frame every film ends on.
+    EXPECT_EQ(FilmFrameAt(0, 1).fade, 1.0);
+    EXPECT_EQ(FilmFrameAt(0, 1).ease, 1.0);
 }
 
 TEST(FilmFrame, EnlargesTheRectangleAndTakesEdgePixelsOutsideIt)
@@ -91,8 +128,6 @@ TEST(FilmFrame, EnlargesTheRectangleAndTakesEdgePixelsOutsideIt)
             ASSERT_EQ(blue(x, y), (10 * 5 + 2) / 2);
         }
     }
-    ComputeFilmFrame(source, frame, 8, 4, {0, 0, 8, 4}, FilmFrameAt(1, 31).fade);
-    EXPECT_EQ(show.Pixel(frame, 0, 0)[1], 208);  // 255 × (1 − √(1/30))
 }
 
 // Each frame pixel by pixel, the plain way: the nearest source pixel of the rectangle, its
@@ -186,8 +221,6 @@ TEST(ZoomTransition, PlaysTheFilmIntoTheWindowEndingBlack)
     show.context.m_fnFilmReady = [&] { ++filmsReady; };
     show.Play();
     EXPECT_EQ(filmsReady, 1);
-    EXPECT_EQ(show.context.m_frames.front()[0], 90);  // frame 0: the old picture as it was
-    EXPECT_EQ(show.context.m_frames.back()[0], 0);
     for (int y = 0; y < 48; y += 7) {
         for (int x = 0; x < 64; x += 7) {
             ASSERT_TRUE(show.WindowIs(0, x, y)) << x << "," << y;
@@ -195,35 +228,148 @@ TEST(ZoomTransition, PlaysTheFilmIntoTheWindowEndingBlack)
     }
 }
 
-TEST(ZoomTransition, WithoutFramesLeavesOnlyTheOutlineOnTheTarget)
+namespace {
+
+// The window as a lone outline of the rectangle (picture coordinates, y upwards) leaves it:
+// the orange pen of the width the picture's width asks for, XOR-drawn on black.
+std::vector<std::uint8_t> WindowWithOutline(int width, int height, const PictureRect& rect)
 {
-    TransitionShow show;
-    show.context.m_frames.clear();
-    show.Play();
-    // Target 29 … 35 × 22 … 26 in picture rows, so window rows 22 … 26; XOR on black.
-    EXPECT_TRUE(show.WindowIs(0x0088FF, 32, 48 - 22));
-    EXPECT_TRUE(show.WindowIs(0x0088FF, 29, 24));
-    EXPECT_TRUE(show.WindowIs(0, 32, 24));  // inside
-    EXPECT_TRUE(show.WindowIs(0, 0, 20));   // the first outline, on the border, is erased
-    EXPECT_TRUE(show.WindowIs(0, 20, 16));  // and so is every one on the way
+    CHeadlessWnd window(width, height);
+    CWindowDC dc(&window);
+    CPen pen;
+    pen.CreatePen(width / 960 + 1, MakeColorRef(255, 136, 0));
+    dc.SelectObject(&pen);
+    dc.SetROP2(RasterOp::XorPen);
+    dc.MoveTo(rect.left, height - rect.bottom);
+    dc.LineTo(rect.right, height - rect.bottom);
+    dc.LineTo(rect.right, height - rect.top);
+    dc.LineTo(rect.left, height - rect.top);
+    dc.LineTo(rect.left, height - rect.bottom);
+    return window.CopyImage();
 }
 
-TEST(ZoomTransition, StopsBetweenPhasesWithoutTouchingTheWindow)
+}  // namespace
+
+// The outline closes in from the border at the pace a = √(J / 1000), one step per wait of
+// just over a millisecond, then blinks 30 times on the target and ends visible there.
+TEST(ZoomTransition, OutlineClosesInAtItsPaceThenBlinks)
 {
-    for (const bool stopBefore : {true, false}) {
+    struct Case {
+        int width;
+        int height;
+        ViewBox oldView;
+        ViewBox newView;
+        PictureRect target;
+        int everyStep;  // steps between the ones compared
+    };
+    const Case cases[] = {
+        {64, 48, {0.0, 0.0, 0.64, 0.48}, {0.0, 0.0, 0.064, 0.048}, {29, 22, 35, 26}, 1},
+        {1920, 40, {0.0, 0.0, 1.92, 0.04}, {0.3, -0.005, 0.192, 0.004}, {1164, 13, 1356, 17}, 25},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        SmallShow show(c.width, c.height);
+        CRenderContext& context = show.context;
+        context.m_frames.clear();  // no film over the outline
+        context.m_bUnattended = false;
+        FakeClock pacing;
+        pacing.m_counterStep = 1;  // a millisecond is 1 count: 3 readings per wait
+        context.m_pShowClock = &pacing;
+        context.m_dCentreRe = c.newView.centreRe;
+        context.m_dCentreIm = c.newView.centreIm;
+        context.m_dSpanRe = c.newView.spanRe;
+        context.m_dSpanIm = c.newView.spanIm;
+        const auto outlineAt = [&](double a) {
+            const PictureRect& t = c.target;
+            return PictureRect{static_cast<int>(t.left * a), static_cast<int>(t.bottom * a),
+                               static_cast<int>(t.right * a + c.width * (1 - a)),
+                               static_cast<int>(t.top * a + c.height * (1 - a))};
+        };
+        const std::vector<std::uint8_t> black(ImageSize(c.width, c.height));
+
+        // Each wait starts with the outline of the step before alone on the window.
+        int step = 0;
+        std::vector<int> wrongSteps;
+        pacing.onFrequency = [&] {
+            const bool compared = step % c.everyStep == 0 || step == 1 || step == 1000;
+            if (compared) {
+                const std::vector<std::uint8_t> expected =
+                    step == 0 ? black
+                              : WindowWithOutline(c.width, c.height,
+                                                  outlineAt(std::sqrt((step - 1) * 0.001)));
+                if (show.window.CopyImage() != expected) {
+                    wrongSteps.push_back(step);
+                }
+            }
+            ++step;
+        };
+        const std::vector<std::uint8_t> onTarget = WindowWithOutline(c.width, c.height, c.target);
+        std::vector<int> wrongBlinks;
+        pacing.onSleep = [&] {
+            const int blinks = static_cast<int>(pacing.m_sleeps.size());
+            if (show.window.CopyImage() != (blinks % 2 == 0 ? onTarget : black)) {
+                wrongBlinks.push_back(blinks);
+            }
+        };
+        context.PlayZoomTransition(c.oldView.centreRe, c.oldView.centreIm, c.oldView.spanRe,
+                                   c.oldView.spanIm);
+        EXPECT_EQ(step, 1001);
+        EXPECT_EQ(pacing.m_counterReads, 3 * 1001);
+        EXPECT_EQ(wrongSteps, std::vector<int>{});
+        EXPECT_EQ(pacing.m_sleeps, std::vector<int>(30, 100));
+        EXPECT_EQ(wrongBlinks, std::vector<int>{});
+        EXPECT_TRUE(show.window.CopyImage() == onTarget);
+    }
+}
+
+// A stop ends the film's computing before its next frame, lets the rest of the outline run
+// through without waiting or drawing, and ends the blinking and the film before their next
+// step: the window keeps only what stood there at the stop.
+TEST(ZoomTransition, StopEndsEachPhaseAtItsNextStep)
+{
+    enum class StopAt { Start, FilmComputed, OutlineStep500, TenthBlink };
+    for (const StopAt stopAt :
+         {StopAt::Start, StopAt::FilmComputed, StopAt::OutlineStep500, StopAt::TenthBlink}) {
+        SCOPED_TRACE(static_cast<int>(stopAt));
         TransitionShow show;
-        for (ImageBuffer& frame : show.context.m_frames) {
+        CRenderContext& context = show.context;
+        for (ImageBuffer& frame : context.m_frames) {
             std::memset(frame.get(), 7, ImageSize(64, 48));
         }
-        int filmsReady = 0;
-        show.context.m_fnFilmReady = [&] {
-            ++filmsReady;
-            show.context.m_bRunning = 0;
+        context.m_bUnattended = false;
+        FakeClock pacing;
+        pacing.m_counterStep = 1;
+        context.m_pShowClock = &pacing;
+        int waits = 0;
+        pacing.onFrequency = [&] {
+            if (++waits == 501 && stopAt == StopAt::OutlineStep500) {
+                context.m_bRunning = 0;
+            }
         };
-        show.context.m_bRunning = stopBefore ? 0 : 1;
+        pacing.onSleep = [&] {
+            if (pacing.m_sleeps.size() == 10 && stopAt == StopAt::TenthBlink) {
+                context.m_bRunning = 0;
+            }
+        };
+        int filmsReady = 0;
+        context.m_fnFilmReady = [&] {
+            ++filmsReady;
+            if (stopAt == StopAt::FilmComputed) {
+                context.m_bRunning = 0;
+            }
+        };
+        context.m_bRunning = stopAt == StopAt::Start ? 0 : 1;
         show.Play();
-        EXPECT_EQ(filmsReady, stopBefore ? 0 : 1);
-        EXPECT_EQ(show.context.m_frames.front()[0], stopBefore ? 7 : 90);
-        EXPECT_EQ(show.window.CopyImage(), std::vector<std::uint8_t>(ImageSize(64, 48)));
+        EXPECT_EQ(filmsReady, stopAt == StopAt::Start ? 0 : 1);
+        EXPECT_EQ(context.m_frames.front()[0], stopAt == StopAt::Start ? 7 : 90);
+        const int expectedWaits[] = {0, 0, 501, 1001};
+        EXPECT_EQ(waits, expectedWaits[static_cast<int>(stopAt)]);
+        EXPECT_EQ(pacing.m_sleeps.size(), stopAt == StopAt::TenthBlink ? 10u : 0u);
+        // The outline of step 499 was erased and the one of step 500 not drawn; after ten
+        // blinks the outline stands on the target, and no film follows.
+        EXPECT_TRUE(show.window.CopyImage() ==
+                    (stopAt == StopAt::TenthBlink
+                         ? WindowWithOutline(64, 48, {29, 22, 35, 26})
+                         : std::vector<std::uint8_t>(ImageSize(64, 48))));
     }
 }
