@@ -68,7 +68,7 @@ private:
     int Claim(const std::vector<std::string>& args, std::size_t index, std::string& error)
     {
         const std::string& option = args[index];
-        const std::string value = ValuesAfter(args, index, 1)[0];
+        const std::string value = OptionValue(args, index);
         if (option == "--size") {
             ParseSize(value, error);
         } else if (option == "--home") {
@@ -156,6 +156,11 @@ bool AnyReplacesOutput(const std::vector<OptionExtension>& extensions)
 bool LooksLikeOption(const std::string& argument)
 {
     return argument.size() > 1 && argument[0] == '-' && !ParseNumber<double>(argument);
+}
+
+std::string OptionValue(const std::vector<std::string>& args, std::size_t index)
+{
+    return ValuesAfter(args, index, 1)[0];
 }
 
 std::optional<PictureSize> ParseSize(const std::string& text)

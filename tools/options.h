@@ -64,6 +64,10 @@ std::optional<PictureSize> ParseSize(const std::string& text);
 // anything but a number ("-0.5" is a value, "--x" and "-o" are not).
 bool LooksLikeOption(const std::string& argument);
 
+// The value after the option at args[index]: empty where it is missing or where an option
+// stands instead.
+std::string OptionValue(const std::vector<std::string>& args, std::size_t index);
+
 enum class ParseOutcome { Run, Help, Error };
 
 struct WalkResult {

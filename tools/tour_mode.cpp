@@ -173,9 +173,7 @@ int TourOptionParser::Claim(const std::vector<std::string>& args, std::size_t in
                             std::string& error)
 {
     const std::string& option = args[index];
-    const std::string value = index + 1 < args.size() && !LooksLikeOption(args[index + 1])
-                                  ? args[index + 1]
-                                  : std::string();
+    const std::string value = OptionValue(args, index);
     const auto tourOnly = [this, &option] {
         if (m_tourOnlyOption.empty()) {
             m_tourOnlyOption = option;

@@ -24,7 +24,7 @@ private:
     int Claim(const std::vector<std::string>& args, std::size_t index, std::string& error)
     {
         const std::string& option = args[index];
-        const std::string value = index + 1 < args.size() ? args[index + 1] : std::string();
+        const std::string value = OptionValue(args, index);
         if (option == "--version") {
             m_options.bVersion = true;
             return 1;
