@@ -20,7 +20,7 @@
 // Steps at most per sample point.
 inline constexpr int kMaxIterations = 1000;
 // The most lanes a kernel iterates side by side; bounds how far samples finish out of order.
-inline constexpr int kMaxKernelLanes = 32;
+inline constexpr int kMaxKernelLanes = 48;
 
 // The colours of the iteration indices packed for summing: blue, green and red, 16 bits each.
 // n² ≤ 256 samples of at most 255 never carry into the next field.
