@@ -37,7 +37,7 @@ template <class Lanes>
     std::int64_t start[kLanes];  // the step before the lane's sample took its first step
     SampleStream::Cursor cursor = stream.Open();
     int busy = 0;
-    unsigned idle = 0;  // lanes without a sample
+    std::uint64_t idle = 0;  // lanes without a sample, a bit each
     for (int lane = 0; lane < kLanes; ++lane) {
         start[lane] = 0;
         ticket[lane] = -1;
@@ -47,7 +47,7 @@ template <class Lanes>
         if (SampleStream::Take(cursor, firstRe[lane], firstIm[lane], ticket[lane])) {
             ++busy;
         } else {
-            idle |= 1u << lane;
+            idle |= std::uint64_t{1} << lane;
         }
     }
     // x² − y² of the previous step is all the next x needs; |y|² equals y², so the squares
@@ -94,17 +94,17 @@ template <class Lanes>
         if (Lanes::Bits(any) == 0 && step < deadline) {
             continue;
         }
-        unsigned above = 0;
+        std::uint64_t above = 0;
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
-            above |= Lanes::Bits(escapes[r]) << (r * kWidth);
+            above |= std::uint64_t{Lanes::Bits(escapes[r])} << (r * kWidth);
         }
 
         // Some lane is done. The flag is read here, at least once every kMaxIterations steps.
         if (!stream.MayGo()) {
             return false;
         }
-        unsigned done = above & ~idle;
+        std::uint64_t done = above & ~idle;
         if (step >= deadline) {
             deadline = kNever;
             for (int lane = 0; lane < kLanes; ++lane) {
@@ -112,7 +112,7 @@ template <class Lanes>
                     continue;
                 }
                 if (step - start[lane] >= kMaxIterations) {
-                    done |= 1u << lane;
+                    done |= std::uint64_t{1} << lane;
                 } else if (start[lane] + kMaxIterations < deadline) {
                     deadline = start[lane] + kMaxIterations;
                 }
@@ -120,7 +120,8 @@ template <class Lanes>
         }
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
-            const unsigned bits = (done >> (r * kWidth)) & ((1u << kWidth) - 1);
+            const auto bits =
+                static_cast<unsigned>(done >> (r * kWidth)) & ((1u << kWidth) - 1);
             if (bits == 0) {
                 continue;
             }
@@ -145,7 +146,7 @@ template <class Lanes>
                 double re = 0.0;
                 double im = 0.0;
                 if (!SampleStream::Take(cursor, re, im, ticket[lane])) {
-                    idle |= 1u << lane;
+                    idle |= std::uint64_t{1} << lane;
                     --busy;
                 }
                 cRe[r] = Lanes::WithLane(cRe[r], w, re);

@@ -20,7 +20,7 @@
 // Steps at most per sample point.
 inline constexpr int kMaxIterations = 1000;
 // The most lanes a kernel iterates side by side; bounds how far samples finish out of order.
-inline constexpr int kMaxKernelLanes = 32;
+inline constexpr int kMaxKernelLanes = 48;
 
 // The colours of the iteration indices packed for summing: blue, green and red, 16 bits each.
 // n² ≤ 256 samples of at most 255 never carry into the next field.
@@ -127,7 +127,7 @@ private:
             for (int s = 0; s < m_samplesPerPixel; ++s) {
                 sum += m_band.pPackedPalette[m_indices[(first + s) & (kIndexSlots - 1)]];
             }
-            WritePixel(m_settledPixels, sum);
+            WritePixel(sum);
         }
     }
 
@@ -156,21 +156,26 @@ private:
         return queued;
     }
 
-    // The average of the pixel's samples: each channel's sum divided with truncation.
-    void WritePixel(std::int64_t pixel, std::uint64_t sum) const
+    // The next pixel to settle: the average of its samples, each channel's sum divided with
+    // truncation. A sum is below 2^16 and the count at most 256, so multiplying by
+    // ⌊2^32 / count⌋ + 1 and dropping 32 bits divides exactly, cheaper than a division.
+    void WritePixel(std::uint64_t sum)
     {
-        const std::int64_t row = pixel / m_band.width;
-        const std::int64_t column = pixel - row * m_band.width;
-        std::uint8_t* target = m_band.pFirstRow + static_cast<std::size_t>(row) * m_band.stride +
-                               3 * static_cast<std::size_t>(column);
-        const auto count = static_cast<std::uint64_t>(m_samplesPerPixel);
-        target[0] = static_cast<std::uint8_t>((sum & 0xFFFF) / count);
-        target[1] = static_cast<std::uint8_t>(((sum >> 16) & 0xFFFF) / count);
-        target[2] = static_cast<std::uint8_t>(((sum >> 32) & 0xFFFF) / count);
+        std::uint8_t* target = m_band.pFirstRow +
+                               static_cast<std::size_t>(m_settledRow) * m_band.stride +
+                               3 * static_cast<std::size_t>(m_settledColumn);
+        target[0] = static_cast<std::uint8_t>(((sum & 0xFFFF) * m_reciprocal) >> 32);
+        target[1] = static_cast<std::uint8_t>((((sum >> 16) & 0xFFFF) * m_reciprocal) >> 32);
+        target[2] = static_cast<std::uint8_t>((((sum >> 32) & 0xFFFF) * m_reciprocal) >> 32);
+        if (++m_settledColumn == m_band.width) {
+            m_settledColumn = 0;
+            ++m_settledRow;
+        }
     }
 
     const SampleBand& m_band;
     const int m_samplesPerPixel;
+    const std::uint64_t m_reciprocal = (std::uint64_t{1} << 32) / m_samplesPerPixel + 1;
     const std::int64_t m_pixelCount;
     std::vector<std::uint16_t> m_indices;  // by ticket, modulo kIndexSlots
     const int m_queuedPerRefill;           // pixels
@@ -178,6 +183,8 @@ private:
     std::vector<double> m_queueIm;
     std::int64_t m_queuedPixels = 0;
     std::int64_t m_settledPixels = 0;
-    int m_row = 0;
+    int m_row = 0;  // of the next pixel to queue
     int m_column = 0;
+    int m_settledRow = 0;  // of the next pixel to settle
+    int m_settledColumn = 0;
 };

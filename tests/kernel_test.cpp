@@ -109,6 +109,32 @@ TEST(Kernel, StopsWhenTheFlagIsCleared)
     }
 }
 
+// A pixel of 3 × 3 samples, three of index 1 and six of index 0: every kernel divides each
+// channel's sum by 9 with truncation, whole quotients included (765 / 9 is exactly 85).
+TEST(Kernel, AveragesAnyCountOfSamplesWithTruncation)
+{
+    const std::vector<double> res = {3.0, 0.0, 0.0};  // index 1, 0 (never escapes), 0
+    const std::vector<double> ims = {0.0, 0.0, 0.0};
+    std::vector<std::uint64_t> palette(kMaxIterations, 0);
+    palette[1] = PackColour(255, 254, 1);
+    for (const IterationKernel* kernel : RunnableKernels()) {
+        std::vector<std::uint8_t> pixel(3, 0xA5);
+        const std::atomic<int> go{1};
+        const SampleBand band{.pSampleRe = &res,
+                              .pSampleIm = &ims,
+                              .pPackedPalette = palette.data(),
+                              .pFirstRow = pixel.data(),
+                              .stride = 3,
+                              .width = 1,
+                              .rows = 1,
+                              .subsamples = 3,
+                              .pGo = &go};
+        SampleStream stream(band);
+        EXPECT_TRUE(kernel->iterate(stream));
+        EXPECT_EQ(pixel, (std::vector<std::uint8_t>{85, 84, 0})) << kernel->name;
+    }
+}
+
 // The point's index, once every kernel has given the reference's index for it wherever it
 // sits among neighbours that never escape, escape at once or escape late.
 int IndexOf(double cRe, double cIm)
