@@ -52,13 +52,7 @@ std::vector<std::string> ValuesAfter(const std::vector<std::string>& args, std::
 // The renderer's own options, claimed before any extension's.
 class RenderOptionParser {
 public:
-    OptionExtension Extension()
-    {
-        OptionExtension extension;
-        extension.claim = [this](const std::vector<std::string>& args, std::size_t index,
-                                 std::string& error) { return Claim(args, index, error); };
-        return extension;
-    }
+    OptionExtension Extension() { return ClaimingExtension(this, &RenderOptionParser::Claim); }
 
     const RenderOptions& Options() const { return m_options; }
     bool HomeAndViewGiven() const { return m_bHomeGiven && m_bViewGiven; }

@@ -36,6 +36,21 @@ struct OptionExtension {
     std::string usage;
 };
 
+// An extension whose claim is (pParser->*claim)(args, index, error), for a parser class that
+// claims its options in one member function.
+template <class Parser>
+OptionExtension ClaimingExtension(
+    Parser* pParser,
+    int (Parser::*claim)(const std::vector<std::string>&, std::size_t, std::string&))
+{
+    OptionExtension extension;
+    extension.claim = [pParser, claim](const std::vector<std::string>& args, std::size_t index,
+                                       std::string& error) {
+        return (pParser->*claim)(args, index, error);
+    };
+    return extension;
+}
+
 // The whole text as one number of that type: nothing for an empty text, other characters
 // after the number, or a value beyond the type's range.
 template <typename Number>

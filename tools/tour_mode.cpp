@@ -146,9 +146,7 @@ std::optional<std::size_t> PlanMemory(const RenderOptions& common, const TourOpt
 
 OptionExtension TourOptionParser::Extension()
 {
-    OptionExtension extension;
-    extension.claim = [this](const std::vector<std::string>& args, std::size_t index,
-                             std::string& error) { return Claim(args, index, error); };
+    OptionExtension extension = ClaimingExtension(this, &TourOptionParser::Claim);
     extension.replacesOutput = [this] { return m_options.pictureCount > 0; };
     extension.usage =
         "  --grid FILE         also write the grid picture to FILE\n"

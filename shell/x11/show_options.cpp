@@ -9,13 +9,7 @@ namespace {
 
 class ShowOptionParser {
 public:
-    OptionExtension Extension()
-    {
-        OptionExtension extension;
-        extension.claim = [this](const std::vector<std::string>& args, std::size_t index,
-                                 std::string& error) { return Claim(args, index, error); };
-        return extension;
-    }
+    OptionExtension Extension() { return ClaimingExtension(this, &ShowOptionParser::Claim); }
 
     ShowOptions& Options() { return m_options; }
     int PlacesGiven() const { return m_nPlaces; }
