@@ -127,7 +127,9 @@ TEST(Render, BandsTileTheRowsFromTheBottomUp)
 TEST(Render, KeepsExactlyAsManyWorkersAliveAsProcessors)
 {
     for (const int processors : {1, 3}) {
-        HeadlessShow show(64, 30, processors);
+        // Bands of a few milliseconds each: long enough for the machine to start the next
+        // thread before an earlier one finishes, however fast the kernel.
+        HeadlessShow show(256, 120, processors);
         // Never more workers alive than processors, in any render. All of them at once is
         // only seen if the machine starts a thread before an earlier one finishes, which a
         // busy machine does not always do: some render of a series must show it.
