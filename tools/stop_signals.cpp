@@ -1,8 +1,7 @@
 #include "tools/stop_signals.h"
 
+#include <chrono>
 #include <csignal>
-
-#include "platform/system.h"
 
 std::atomic<int> g_nStopSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
@@ -47,12 +46,14 @@ void StopShow(CRenderContext& context)
 
 StopWhenSignalled::StopWhenSignalled(CRenderContext& context, const std::atomic<int>& stopSignal)
     : m_thread([this, &context, &stopSignal] {
+          // A signal handler can only set a flag, so the flag is polled.
+          std::unique_lock<std::mutex> lock(m_mutex);
           while (!m_bDone) {
               if (stopSignal != 0) {
                   StopShow(context);
                   return;
               }
-              platform::Sleep(kStopPollMs);
+              m_ended.wait_for(lock, std::chrono::milliseconds(kStopPollMs));
           }
       })
 {
@@ -60,6 +61,10 @@ StopWhenSignalled::StopWhenSignalled(CRenderContext& context, const std::atomic<
 
 StopWhenSignalled::~StopWhenSignalled()
 {
-    m_bDone = 1;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_bDone = true;
+    }
+    m_ended.notify_one();
     m_thread.join();
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "engine/render_context.h"
@@ -20,7 +22,8 @@ int StoppedStatus(int signal);
 // What the show's stop does: the running flag cleared, then every worker's go flag.
 void StopShow(CRenderContext& context);
 
-// Stops the show once stopSignal is set, polling on a thread of its own while it lives.
+// Stops the show once stopSignal is set, polling on a thread of its own while it lives. Its
+// end wakes the thread at once, so a finished render does not wait out a poll.
 class StopWhenSignalled {
 public:
     StopWhenSignalled(CRenderContext& context, const std::atomic<int>& stopSignal);
@@ -29,6 +32,8 @@ public:
     StopWhenSignalled& operator=(const StopWhenSignalled&) = delete;
 
 private:
-    std::atomic<int> m_bDone{0};
+    std::mutex m_mutex;
+    std::condition_variable m_ended;
+    bool m_bDone = false;  // under m_mutex
     std::thread m_thread;
 };
