@@ -71,7 +71,11 @@ template <class Lanes>
         stream.Finish();
         return true;
     }
-    for (std::int64_t step = 1;; ++step) {
+    // Steps are counted from the last time a lane was done, in a plain int that a 32-bit
+    // processor keeps in one register; the band's step count is only formed then.
+    std::int64_t lastEventStep = 0;
+    int stepsToDeadline = kMaxIterations;
+    for (int sinceEvent = 1;; ++sinceEvent) {
         typename Lanes::Mask escapes[kRegisters];
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
@@ -91,9 +95,10 @@ template <class Lanes>
         for (int r = 1; r < kRegisters; ++r) {
             any = Lanes::Either(any, escapes[r]);
         }
-        if (Lanes::Bits(any) == 0 && step < deadline) {
+        if (Lanes::Bits(any) == 0 && sinceEvent < stepsToDeadline) {
             continue;
         }
+        const std::int64_t step = lastEventStep + sinceEvent;
         std::uint64_t above = 0;
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
@@ -164,5 +169,8 @@ template <class Lanes>
         if (deadline == kNever) {
             deadline = step + kMaxIterations;
         }
+        lastEventStep = step;
+        sinceEvent = 0;
+        stepsToDeadline = static_cast<int>(deadline - step);
     }
 }
