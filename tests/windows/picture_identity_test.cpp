@@ -13,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/home_views.h"
 #include "engine/image_layout.h"
+#include "engine/iteration_kernel.h"
 #include "engine/render_context.h"
+#include "engine/render_worker.h"
 #include "output/image_files.h"
 #include "test_window.h"
 
@@ -100,6 +103,53 @@ TEST(PictureIdentityTest, ViewsMatchTheNativeRenderer)
                                             reference.data() + kBmpHeadersSize, view.width,
                                             view.height, context.m_sizeCaptionBox),
                   0);
+    }
+}
+
+// The kernels are built for this processor's instruction sets by this program's compiler:
+// each one the machine runs must paint the scalar kernel's bytes, whichever the program
+// chooses. A deep view, a home view, an odd width and a portrait.
+TEST(PictureIdentityTest, EveryKernelPaintsTheScalarKernelsPicture)
+{
+    struct KernelView {
+        int width;
+        int height;
+        HomeView view;
+    };
+    const KernelView views[] = {
+        {203, 150, {-0.24974786780659766, 0.74104255026363564, 4.5e-12}},
+        {161, 97, kHomeViews[0]},
+        {90, 161, kHomeViews[2]},
+    };
+    for (const KernelView& view : views) {
+        CTestWindow window(view.width, view.height);
+        CRenderContext context(window);
+        context.m_bUnattended = true;
+        context.CreateBandsAndPalette();
+        context.AllocImages(view.width, view.height);
+        context.m_bRunning = 1;
+        context.Render(view.view.dCentreRe, view.view.dCentreIm, view.view.dSpan);
+
+        const std::size_t size = ImageSize(view.width, view.height);
+        std::vector<std::uint8_t> scalar;
+        for (const IterationKernel& kernel : kIterationKernels) {
+            if (!KernelRuns(kernel)) {
+                continue;
+            }
+            SCOPED_TRACE(testing::Message() << kernel.name << " " << view.width << "x"
+                                            << view.height);
+            std::fill_n(context.m_pWork.get(), size, std::uint8_t{0xA5});
+            for (WorkerBand& band : context.m_bands) {
+                band.bGo = 1;
+                RenderBand(band, kernel);
+            }
+            const std::vector<std::uint8_t> picture(context.m_pWork.get(),
+                                                    context.m_pWork.get() + size);
+            if (scalar.empty()) {
+                scalar = picture;  // the scalar kernel comes first and runs everywhere
+            }
+            EXPECT_TRUE(picture == scalar);
+        }
     }
 }
 
