@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "engine/sample_stream.h"
 
@@ -25,6 +26,8 @@ template <class Lanes>
     constexpr int kRegisters = Lanes::kRegisters;
     constexpr int kLanes = kWidth * kRegisters;
     static_assert(kLanes <= kMaxKernelLanes);
+    // A bit per lane, in one register of a 32-bit processor where the lanes fit.
+    using LaneBits = std::conditional_t<(kLanes <= 32), std::uint32_t, std::uint64_t>;
     constexpr std::int64_t kNever = INT64_MAX;
 
     if (!stream.MayGo()) {
@@ -37,7 +40,7 @@ template <class Lanes>
     std::int64_t start[kLanes];  // the step before the lane's sample took its first step
     SampleStream::Cursor cursor = stream.Open();
     int busy = 0;
-    std::uint64_t idle = 0;  // lanes without a sample, a bit each
+    LaneBits idle = 0;  // lanes without a sample, a bit each
     for (int lane = 0; lane < kLanes; ++lane) {
         start[lane] = 0;
         ticket[lane] = -1;
@@ -47,7 +50,7 @@ template <class Lanes>
         if (SampleStream::Take(cursor, firstRe[lane], firstIm[lane], ticket[lane])) {
             ++busy;
         } else {
-            idle |= std::uint64_t{1} << lane;
+            idle |= LaneBits{1} << lane;
         }
     }
     // x² − y² of the previous step is all the next x needs; |y|² equals y², so the squares
@@ -71,11 +74,7 @@ template <class Lanes>
         stream.Finish();
         return true;
     }
-    // Steps are counted from the last time a lane was done, in a plain int that a 32-bit
-    // processor keeps in one register; the band's step count is only formed then.
-    std::int64_t lastEventStep = 0;
-    int stepsToDeadline = kMaxIterations;
-    for (int sinceEvent = 1;; ++sinceEvent) {
+    for (std::int64_t step = 1;; ++step) {
         typename Lanes::Mask escapes[kRegisters];
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
@@ -95,21 +94,20 @@ template <class Lanes>
         for (int r = 1; r < kRegisters; ++r) {
             any = Lanes::Either(any, escapes[r]);
         }
-        if (Lanes::Bits(any) == 0 && sinceEvent < stepsToDeadline) {
+        if (Lanes::Bits(any) == 0 && step < deadline) {
             continue;
         }
-        const std::int64_t step = lastEventStep + sinceEvent;
-        std::uint64_t above = 0;
+        LaneBits above = 0;
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
-            above |= std::uint64_t{Lanes::Bits(escapes[r])} << (r * kWidth);
+            above |= LaneBits{Lanes::Bits(escapes[r])} << (r * kWidth);
         }
 
         // Some lane is done. The flag is read here, at least once every kMaxIterations steps.
         if (!stream.MayGo()) {
             return false;
         }
-        std::uint64_t done = above & ~idle;
+        LaneBits done = above & ~idle;
         if (step >= deadline) {
             deadline = kNever;
             for (int lane = 0; lane < kLanes; ++lane) {
@@ -117,7 +115,7 @@ template <class Lanes>
                     continue;
                 }
                 if (step - start[lane] >= kMaxIterations) {
-                    done |= std::uint64_t{1} << lane;
+                    done |= LaneBits{1} << lane;
                 } else if (start[lane] + kMaxIterations < deadline) {
                     deadline = start[lane] + kMaxIterations;
                 }
@@ -151,7 +149,7 @@ template <class Lanes>
                 double re = 0.0;
                 double im = 0.0;
                 if (!SampleStream::Take(cursor, re, im, ticket[lane])) {
-                    idle |= std::uint64_t{1} << lane;
+                    idle |= LaneBits{1} << lane;
                     --busy;
                 }
                 cRe[r] = Lanes::WithLane(cRe[r], w, re);
@@ -169,8 +167,5 @@ template <class Lanes>
         if (deadline == kNever) {
             deadline = step + kMaxIterations;
         }
-        lastEventStep = step;
-        sinceEvent = 0;
-        stepsToDeadline = static_cast<int>(deadline - step);
     }
 }
