@@ -172,13 +172,14 @@ def CheckRecoloured(before, after):
 
 def CheckGrid(picture, grid):
     """Lines of the grid are pure black or white; the major ones run unbroken across the
-    picture apart from their labels, so some whole columns and rows are almost entirely
-    black or white where the picture itself is not."""
+    picture apart from their labels, so some whole columns and rows are mostly black or
+    white where the picture itself is not. A label written along a column of a 480-row
+    picture takes more than a fifth of it."""
     if (picture.width, picture.height) != (grid.width, grid.height):
         return False, "sizes differ"
 
     def LineLike(image, pixels):
-        return sum(1 for p in pixels if image.pixel(*p) in (BLACK, WHITE)) >= 0.8 * len(pixels)
+        return sum(1 for p in pixels if image.pixel(*p) in (BLACK, WHITE)) >= 0.7 * len(pixels)
 
     def Lines(points_of):
         return [k for k, pixels in points_of

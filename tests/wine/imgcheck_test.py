@@ -144,6 +144,16 @@ class Grid(unittest.TestCase):
         only_columns = Changed(picture, lambda p, x, y: imgcheck.BLACK if x == 4 else p)
         self.assertFalse(imgcheck.CheckGrid(picture, only_columns)[0])
 
+    def test_a_line_broken_by_its_label_still_counts(self):
+        picture = RandomPicture(20, 10)
+        # Three of the column's ten pixels are the label's, neither black nor white.
+        labelled = Changed(picture, lambda p, x, y: imgcheck.WHITE
+                           if (x == 4 and y < 6) or y == 7 else p)
+        self.assertTrue(imgcheck.CheckGrid(picture, labelled)[0])
+        dotted = Changed(picture, lambda p, x, y: imgcheck.WHITE
+                         if (x == 4 and y % 2 == 0) or y == 7 else p)
+        self.assertFalse(imgcheck.CheckGrid(picture, dotted)[0])
+
 
 class WaitingScreen(unittest.TestCase):
     @staticmethod
