@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 #include <numbers>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include <emmintrin.h>
@@ -150,12 +152,10 @@ struct FilmJob {
     PictureRect target;
     const std::atomic<int>* pRunning;
     std::atomic<int> nNextFrame{0};
-    std::atomic<int> nWorking{0};
 };
 
-unsigned ComputeFilmFrames(void* pJob)
+void ComputeFilmFrames(FilmJob& job)
 {
-    FilmJob& job = *static_cast<FilmJob*>(pJob);
     const int frameCount = static_cast<int>(job.pFrames->size());
     for (int f = job.nNextFrame++; f < frameCount && *job.pRunning; f = job.nNextFrame++) {
         const FilmFrameTiming timing = FilmFrameAt(f, frameCount);
@@ -163,8 +163,6 @@ unsigned ComputeFilmFrames(void* pJob)
             job.pSource, (*job.pFrames)[static_cast<std::size_t>(f)].get(), job.width, job.height,
             InterpolateRect(job.target, job.width, job.height, timing.ease), timing.fade);
     }
-    --job.nWorking;
-    return 0;
 }
 
 }  // namespace
@@ -174,19 +172,20 @@ void ComputeFilm(const std::uint8_t* pSource, std::vector<ImageBuffer>& frames, 
                  int processors)
 {
     FilmJob job{pSource, &frames, width, height, target, &running};
-    // This thread is one of the workers.
-    const int helpers = std::min(std::max(processors, 1), static_cast<int>(frames.size())) - 1;
-    job.nWorking = 1;
-    for (int h = 0; h < helpers; ++h) {
-        ++job.nWorking;
-        if (!platform::BeginThread(ComputeFilmFrames, &job)) {
-            --job.nWorking;
-            break;
+    // This thread is one of the workers; the others are joined, so the film is done the
+    // moment its last frame is.
+    const int helperCount = std::min(std::max(processors, 1), static_cast<int>(frames.size())) - 1;
+    std::vector<std::thread> helpers;
+    for (int h = 0; h < helperCount; ++h) {
+        try {
+            helpers.emplace_back([&job] { ComputeFilmFrames(job); });
+        } catch (const std::system_error&) {
+            break;  // fewer helpers: the frames are shared among those there are
         }
     }
-    ComputeFilmFrames(&job);
-    while (job.nWorking > 0) {
-        platform::Sleep(1);
+    ComputeFilmFrames(job);
+    for (std::thread& helper : helpers) {
+        helper.join();
     }
 }
 
