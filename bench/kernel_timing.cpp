@@ -8,41 +8,28 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/home_views.h"
+#include "bench/bench_views.h"
 #include "engine/iteration_kernel.h"
 #include "tests/reference_picture.h"
 
 namespace {
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
-constexpr int kRows = 16;
 constexpr int kSubsamples = 4;
-
-struct TimedView {
-    const char* name;
-    HomeView view;
-};
-
-constexpr TimedView kTimedViews[] = {
-    {"home0", kHomeViews[0]},
-    {"deep", {-0.24974786780659766, 0.74104255026363564, 4.5e-12}},
-};
 
 // The band's sample coordinates, as the render workers lay them out.
 struct Band {
     explicit Band(const HomeView& view)
     {
-        const int first = kHeight / 2 - kRows / 2;
-        const double spanRe = (kWidth * view.dSpan) / kHeight;
-        for (int s = 0; s < kWidth * kSubsamples; ++s) {
+        const int first = kBenchHeight / 2 - kBenchBandRows / 2;
+        const double spanRe = (kBenchWidth * view.dSpan) / kBenchHeight;
+        for (int s = 0; s < kBenchWidth * kSubsamples; ++s) {
             sampleRe.push_back(view.dCentreRe +
-                               spanRe * (s / static_cast<double>(kWidth * kSubsamples) - 0.5));
+                               spanRe * (s / static_cast<double>(kBenchWidth * kSubsamples) - 0.5));
         }
-        for (int s = 0; s < kRows * kSubsamples; ++s) {
+        for (int s = 0; s < kBenchBandRows * kSubsamples; ++s) {
             sampleIm.push_back(view.dCentreIm +
                                view.dSpan * ((first * kSubsamples + s) /
-                                                 static_cast<double>(kHeight * kSubsamples) -
+                                                 static_cast<double>(kBenchHeight * kSubsamples) -
                                              0.5));
         }
         for (const double cIm : sampleIm) {
@@ -55,15 +42,15 @@ struct Band {
     double SecondsWith(const IterationKernel& kernel) const
     {
         const std::vector<std::uint64_t> palette(kMaxIterations, PackColour(1, 2, 3));
-        std::vector<std::uint8_t> image(3 * kWidth * kRows);
+        std::vector<std::uint8_t> image(3 * kBenchWidth * kBenchBandRows);
         const std::atomic<int> go{1};
         const SampleBand band{.pSampleRe = &sampleRe,
                               .pSampleIm = &sampleIm,
                               .pPackedPalette = palette.data(),
                               .pFirstRow = image.data(),
-                              .stride = 3 * kWidth,
-                              .width = kWidth,
-                              .rows = kRows,
+                              .stride = 3 * kBenchWidth,
+                              .width = kBenchWidth,
+                              .rows = kBenchBandRows,
                               .subsamples = kSubsamples,
                               .pGo = &go};
         double fastest = 1e300;
@@ -86,7 +73,7 @@ struct Band {
 
 int main()
 {
-    for (const TimedView& view : kTimedViews) {
+    for (const BenchView& view : kBenchViews) {
         const Band band(view.view);
         double scalarSeconds = 0;
         for (const IterationKernel& kernel : kIterationKernels) {

@@ -11,28 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "engine/home_views.h"
+#include "bench/bench_views.h"
 #include "engine/iteration_kernel.h"
 #include "engine/render_worker.h"
 #include "tests/reference_picture.h"
 #include "tools/headless_show.h"
 
 namespace {
-
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
-
-struct BenchView {
-    const char* name;
-    HomeView view;
-};
-
-// Home view 0, and the deep view of slot 10 of `--tour 10 --seed 7`, where neighbouring
-// samples escape hundreds of steps apart.
-constexpr BenchView kBenchViews[] = {
-    {"home0", kHomeViews[0]},
-    {"deep", {-0.24974786780659766, 0.74104255026363564, 4.5e-12}},
-};
 
 // Iteration steps of rows [firstRow, endRow) of the context's view, on every processor.
 std::int64_t CountSteps(const CRenderContext& context, int firstRow, int endRow)
@@ -69,14 +54,14 @@ std::int64_t CountSteps(const CRenderContext& context, int firstRow, int endRow)
 // A whole picture as orvane-render makes it: every processor, the chosen kernel.
 void RenderPicture(benchmark::State& state, const HomeView& view)
 {
-    HeadlessShow show(kWidth, kHeight, 0);
+    HeadlessShow show(kBenchWidth, kBenchHeight, 0);
     CRenderContext& context = show.Context();
     for (auto _ : state) {
         context.m_nStep = 0;  // a picture of its own: no zoom transition
         context.Render(view.dCentreRe, view.dCentreIm, view.dSpan);
     }
     state.counters["steps/s"] =
-        benchmark::Counter(static_cast<double>(CountSteps(context, 0, kHeight)),
+        benchmark::Counter(static_cast<double>(CountSteps(context, 0, kBenchHeight)),
                            benchmark::Counter::kIsIterationInvariantRate);
     state.counters["threads"] = context.m_nProcessors;
     state.SetLabel(ActiveKernel() != nullptr ? ActiveKernel()->name : "none");
@@ -85,12 +70,12 @@ void RenderPicture(benchmark::State& state, const HomeView& view)
 // One band of the view's middle rows, as a worker renders it, on this thread alone; timed in
 // processor time.
 struct BandBench {
-    explicit BandBench(const HomeView& view) : show(kWidth, kHeight, 1)
+    explicit BandBench(const HomeView& view) : show(kBenchWidth, kBenchHeight, 1)
     {
         CRenderContext& context = show.Context();
         context.Render(view.dCentreRe, view.dCentreIm, view.dSpan);  // sets the view
-        band.nFirstRow = kHeight / 2 - 8;
-        band.nEndRow = kHeight / 2 + 8;
+        band.nFirstRow = kBenchHeight / 2 - kBenchBandRows / 2;
+        band.nEndRow = band.nFirstRow + kBenchBandRows;
         band.pOwner = &context;
         band.bGo = 1;
         steps = CountSteps(context, band.nFirstRow, band.nEndRow);

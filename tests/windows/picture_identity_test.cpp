@@ -75,6 +75,22 @@ int DifferencesOutsideCaption(const std::uint8_t* pPicture, const std::uint8_t* 
     return differences;
 }
 
+// A picture the program renders for a window of its size, as the saver does.
+struct RenderedPicture {
+    RenderedPicture(int width, int height, double centreRe, double centreIm, double span)
+        : window(width, height), context(window)
+    {
+        context.m_bUnattended = true;
+        context.CreateBandsAndPalette();
+        context.AllocImages(width, height);
+        context.m_bRunning = 1;
+        context.Render(centreRe, centreIm, span);
+    }
+
+    CTestWindow window;
+    CRenderContext context;
+};
+
 TEST(PictureIdentityTest, ViewsMatchTheNativeRenderer)
 {
     const char* folder = std::getenv("ORVANE_REFERENCE_PICTURES");
@@ -86,13 +102,9 @@ TEST(PictureIdentityTest, ViewsMatchTheNativeRenderer)
 
     for (const ReferenceView& view : views) {
         SCOPED_TRACE(view.file);
-        CTestWindow window(view.width, view.height);
-        CRenderContext context(window);
-        context.m_bUnattended = true;
-        context.CreateBandsAndPalette();
-        context.AllocImages(view.width, view.height);
-        context.m_bRunning = 1;
-        context.Render(view.centreRe, view.centreIm, view.span);
+        RenderedPicture picture(view.width, view.height, view.centreRe, view.centreIm,
+                                view.span);
+        const CRenderContext& context = picture.context;
 
         const std::vector<std::uint8_t> reference = ReadFile(std::string(folder) + "/" + view.file);
         const std::size_t imageSize = ImageSize(view.width, view.height);
@@ -122,13 +134,9 @@ TEST(PictureIdentityTest, EveryKernelPaintsTheScalarKernelsPicture)
         {90, 161, kHomeViews[2]},
     };
     for (const KernelView& view : views) {
-        CTestWindow window(view.width, view.height);
-        CRenderContext context(window);
-        context.m_bUnattended = true;
-        context.CreateBandsAndPalette();
-        context.AllocImages(view.width, view.height);
-        context.m_bRunning = 1;
-        context.Render(view.view.dCentreRe, view.view.dCentreIm, view.view.dSpan);
+        RenderedPicture rendered(view.width, view.height, view.view.dCentreRe,
+                                 view.view.dCentreIm, view.view.dSpan);
+        CRenderContext& context = rendered.context;
 
         const std::size_t size = ImageSize(view.width, view.height);
         std::vector<std::uint8_t> scalar;

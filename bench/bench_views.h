@@ -1,0 +1,22 @@
+// What the kernel benchmarks render: pictures of 1920 × 1080, and the views that show the
+// kernels at their two extremes.
+#pragma once
+
+#include "engine/home_views.h"
+
+inline constexpr int kBenchWidth = 1920;
+inline constexpr int kBenchHeight = 1080;
+// A band of this many rows from the middle of the picture, as one worker renders it.
+inline constexpr int kBenchBandRows = 16;
+
+struct BenchView {
+    const char* name;
+    HomeView view;
+};
+
+// Home view 0, where samples escape within a few steps, and the deep view of slot 10 of
+// `--tour 10 --seed 7`, where neighbouring samples escape hundreds of steps apart.
+inline constexpr BenchView kBenchViews[] = {
+    {"home0", kHomeViews[0]},
+    {"deep", {-0.24974786780659766, 0.74104255026363564, 4.5e-12}},
+};
