@@ -5,7 +5,8 @@ Screenshots are binary PPM files (import -window root -depth 8 shot.ppm). Every 
 with 0 when its check holds and 1 otherwise, and prints what it found on one line.
 
   bmp-header BMP W H          the 54 header bytes of a 24-bit picture of W x H pixels
-  same SHOT BMP               the screenshot shows exactly the picture of the BMP file
+  same SHOT BMP               the screenshot shows exactly the picture of the BMP file (the
+                              zoom outline may lie over it, here and in recoloured)
   recoloured BEFORE AFTER     AFTER is BEFORE with blue'=(R+64)%256, green'=(B+64)%256,
                               red'=(G+64)%256 at every pixel
   grid BMP GRID_BMP           GRID_BMP is the picture of BMP with a coordinate grid over it
@@ -121,41 +122,67 @@ def CheckBmpHeader(path, width, height):
     return not wrong, "; ".join(wrong) or "header of %d x %d, %d bytes" % (width, height, len(data))
 
 
-def CountDifferences(a, b, matches=None):
-    """Pixels of b that are not what matches(pixel of a, pixel of b) accepts (default: equal),
-    and the first of them as (x, y, pixel of a, pixel of b)."""
+# The next zoom's outline is XOR-drawn over the picture in orange while the picture is still
+# shown, so a screenshot taken then holds up to two rectangles of pixels XOR this colour.
+OUTLINE_XOR = (255, 136, 0)
+
+
+def UnderOutline(p):
+    return tuple(c ^ o for c, o in zip(p, OUTLINE_XOR))
+
+
+def OutlineAllowance(width, height):
+    """Pixels two outline rectangles of the show's pen (one pixel per 960 of width) can cover."""
+    return 4 * (width + height) * (width // 960 + 1)
+
+
+def CountDifferences(a, b, expected=None):
+    """Pixels of b other than expected(pixel of a) (default: the same pixel), as the number
+    the zoom outline explains, the number of the others and the first of the others as
+    (x, y, pixel of a, pixel of b)."""
     if (a.width, a.height) != (b.width, b.height):
-        return None, None
-    count, first = 0, None
+        return None, None, None
+    outlined, count, first = 0, 0, None
     span = 3 * a.width
     for y in range(a.height):
-        if matches is None and a.rgb[y * span:(y + 1) * span] == b.rgb[y * span:(y + 1) * span]:
+        if expected is None and a.rgb[y * span:(y + 1) * span] == b.rgb[y * span:(y + 1) * span]:
             continue
         for x in range(a.width):
             p, q = a.pixel(x, y), b.pixel(x, y)
-            if not (matches(p, q) if matches else p == q):
+            want = expected(p) if expected else p
+            if q == want:
+                continue
+            if q == UnderOutline(want):
+                outlined += 1
+            else:
                 count += 1
                 first = first or (x, y, p, q)
-    return count, first
+    return outlined, count, first
 
 
-def DescribeDifferences(count, first, what):
+def DescribeDifferences(outlined, count, first, what, allowance):
     if count is None:
         return False, "sizes differ"
-    if count == 0:
+    if count == 0 and outlined == 0:
         return True, what
+    if count == 0 and outlined <= allowance:
+        return True, "%s apart from %d pixels under the zoom outline" % (what, outlined)
+    if count == 0:
+        return False, "%d pixels XOR the outline colour, more than two outlines" % outlined
     x, y, p, q = first
     return False, "%d pixels differ, first at (%d, %d): %s against %s" % (count, x, y, p, q)
 
 
 def CheckSame(shot, picture):
-    """Exact equality over the picture's area at the screen's origin (the show covers it)."""
+    """Equality over the picture's area at the screen's origin (the show covers it), but for
+    the outline of the zoom that follows."""
     if shot.width < picture.width or shot.height < picture.height:
         return False, "screenshot smaller than the picture"
     shown = shot.crop(0, 0, picture.width, picture.height)
     if shown.rgb == picture.rgb:
         return True, "all %d pixels equal" % (picture.width * picture.height)
-    return DescribeDifferences(*CountDifferences(shown, picture), "equal")
+    return DescribeDifferences(*CountDifferences(shown, picture), "equal",
+                               OutlineAllowance(picture.width, picture.height))
 
 
 def Recolour(p):
@@ -166,8 +193,9 @@ def Recolour(p):
 def CheckRecoloured(before, after):
     if before.rgb == after.rgb:
         return False, "nothing changed"
-    count, first = CountDifferences(before, after, lambda p, q: Recolour(p) == q)
-    return DescribeDifferences(count, first, "every pixel recoloured")
+    return DescribeDifferences(*CountDifferences(before, after, Recolour),
+                               "every pixel recoloured",
+                               OutlineAllowance(before.width, before.height))
 
 
 def CheckGrid(picture, grid):

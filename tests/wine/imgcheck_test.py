@@ -115,6 +115,45 @@ class ScreenAgainstFile(Files):
         self.assertIn("1 pixels differ, first at (6, 3)", message)
 
 
+def Outlined(picture, left, top, right, bottom):
+    """The picture with the zoom outline XOR-drawn along the rectangle's edges."""
+    def change(p, x, y):
+        on_edge = (x in (left, right) and top <= y <= bottom) or \
+                  (y in (top, bottom) and left <= x <= right)
+        return imgcheck.UnderOutline(p) if on_edge else p
+    return Changed(picture, change)
+
+
+class ZoomOutline(unittest.TestCase):
+    """A screenshot may catch the next zoom's outline over the picture: its pixels are
+    allowed, as long as there are no more than two outlines' worth and all else is exact."""
+
+    def setUp(self):
+        self.picture = RandomPicture(40, 30)
+
+    def test_one_outline_over_the_picture_passes(self):
+        shot = Outlined(self.picture, 3, 2, 36, 27)
+        ok, message = imgcheck.CheckSame(shot, self.picture)
+        self.assertTrue(ok, message)
+        self.assertIn("116 pixels under the zoom outline", message)
+
+    def test_a_recoloured_picture_under_an_outline_passes(self):
+        recoloured = Changed(self.picture, lambda p, x, y: imgcheck.Recolour(p))
+        ok, message = imgcheck.CheckRecoloured(self.picture, Outlined(recoloured, 0, 0, 39, 29))
+        self.assertTrue(ok, message)
+
+    def test_the_whole_picture_in_the_outline_colour_fails(self):
+        shot = Changed(self.picture, lambda p, x, y: imgcheck.UnderOutline(p))
+        self.assertFalse(imgcheck.CheckSame(shot, self.picture)[0])
+
+    def test_an_outline_does_not_excuse_another_difference(self):
+        shot = Changed(Outlined(self.picture, 3, 2, 36, 27),
+                       lambda p, x, y: (p[0] ^ 1, p[1], p[2]) if (x, y) == (20, 15) else p)
+        ok, message = imgcheck.CheckSame(shot, self.picture)
+        self.assertFalse(ok)
+        self.assertIn("1 pixels differ, first at (20, 15)", message)
+
+
 class Recolouring(unittest.TestCase):
     def setUp(self):
         self.before = RandomPicture(6, 3)

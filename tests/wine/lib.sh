@@ -205,6 +205,13 @@ screen_differs_from() {
 
 imgcheck() { python3 "$E2E_HERE/imgcheck.py" "$@"; }
 
+# screen_shows BMP, screen_shows_recoloured SHOT: a fresh screenshot (to $E2E_TMP/now.ppm)
+# shows the picture of BMP, or SHOT recoloured by a middle click.
+screen_shows() { screenshot "$E2E_TMP/now.ppm" && imgcheck same "$E2E_TMP/now.ppm" "$1"; }
+screen_shows_recoloured() {
+    screenshot "$E2E_TMP/now.ppm" && imgcheck recoloured "$1" "$E2E_TMP/now.ppm"
+}
+
 # save_png SHOT NAME [CROP]: keeps a screenshot for the documentation when asked to, as a
 # small PNG of at most 256 colours.
 save_png() {
