@@ -3,6 +3,7 @@
 #include <emmintrin.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "engine/iteration_kernel.h"
 #include "engine/lane_loop.h"
@@ -13,39 +14,33 @@ struct Sse2Lanes {
     using Mask = __m128d;
     using Vector = __m128d;
     static constexpr int kWidth = 2;
-    // Registers side by side, to hide a step's latency. Their x, y, x² − y² and c fill more
-    // than x86-64's 16 registers, and far more than 32-bit x86's 8; what does not fit lives
-    // on the stack. Measured fastest at the deep view: eight on x86-64 (1.1 times four), ten
-    // on 32-bit x86 (1.2 times four).
-#if defined(__x86_64__)
+    // Registers side by side: their x, y, x² − y², c, count and mask fill more than x86-64's
+    // 16 registers, and far more than 32-bit x86's 8; what does not fit lives on the stack.
+    // Eight measured fastest on both, at both views.
     static constexpr int kRegisters = 8;
-#else
-    static constexpr int kRegisters = 10;
-#endif
     static Vector Load(const double* p) { return _mm_loadu_pd(p); }
+    static void StoreIndices(std::uint16_t* p, Vector indices)
+    {
+        // Below 2^15, so the signed pack keeps them.
+        const __m128i words = _mm_packs_epi32(_mm_cvttpd_epi32(indices), _mm_setzero_si128());
+        const int pair = _mm_cvtsi128_si32(words);
+        std::memcpy(p, &pair, sizeof pair);
+    }
     static Vector Splat(double value) { return _mm_set1_pd(value); }
     static Vector Abs(Vector value) { return _mm_andnot_pd(_mm_set1_pd(-0.0), value); }
-    static Mask Above(Vector value, Vector limit) { return _mm_cmpgt_pd(value, limit); }
-    static Mask Either(Mask a, Mask b) { return _mm_or_pd(a, b); }
-    static unsigned Bits(Mask mask) { return static_cast<unsigned>(_mm_movemask_pd(mask)); }
-    static Vector Cleared(Vector value, unsigned bits)
+    static Mask All() { return _mm_castsi128_pd(_mm_set1_epi32(-1)); }
+    static Mask Staying(Mask alive, Vector value, Vector limit)
     {
-        return _mm_andnot_pd(LaneMask(bits), value);
+        return _mm_and_pd(alive, _mm_cmple_pd(value, limit));
     }
-    static Vector WithLane(Vector vector, int lane, double value)
+    static Vector Counted(Vector count, Mask lanes, Vector one)
     {
-        const __m128d mask = LaneMask(1u << lane);
-        return _mm_or_pd(_mm_and_pd(mask, _mm_set1_pd(value)), _mm_andnot_pd(mask, vector));
+        return count + _mm_and_pd(lanes, one);
     }
-
-private:
-    // The lanes of a pattern, a bit each, as a mask: read from a table, since 32-bit x86
-    // would build it through memory anyway.
-    static __m128d LaneMask(unsigned bits)
+    static bool None(Mask lanes) { return _mm_movemask_pd(lanes) == 0; }
+    static Vector Select(Mask lanes, Vector a, Vector b)
     {
-        alignas(16) static constexpr std::int64_t kMasks[4][2] = {
-            {0, 0}, {-1, 0}, {0, -1}, {-1, -1}};
-        return _mm_load_pd(reinterpret_cast<const double*>(kMasks[bits]));
+        return _mm_or_pd(_mm_and_pd(lanes, a), _mm_andnot_pd(lanes, b));
     }
 };
 

@@ -2,170 +2,154 @@
 // instruction set holds and compares its doubles. Each kernel file includes this after
 // switching its target on, so the loop is compiled for that instruction set alone.
 //
-// The lane type gives: Vector, kWidth (doubles per Vector), kRegisters (Vectors iterated
-// side by side, enough to hide the latency of one step's chain of operations), and
-// Load(const double*), Splat(double), Abs(Vector), Above(Vector, Vector) -> Mask,
-// Either(Mask, Mask), Bits(Mask) -> a bit per lane, Cleared(Vector, bits) -> the Vector
-// with those lanes set to +0, and WithLane(Vector, lane, value).
+// The lane type gives: Vector, Mask (a flag per lane), kWidth (doubles per Vector),
+// kRegisters (Vectors iterated side by side, enough to hide the latency of one step's chain
+// of operations), Load(const double*), StoreIndices(std::uint16_t*, Vector) (whole numbers
+// below 2^16), Splat(double), Abs(Vector), All() (every lane), Staying(alive, value, limit)
+// -> the alive lanes whose value does not lie above limit, Counted(count, lanes, one) ->
+// count plus one in those lanes, None(Mask) -> bool, and Select(lanes, a, b) -> a in those
+// lanes, b in the others.
 #pragma once
 
 #include <cstdint>
-#include <type_traits>
 
 #include "engine/sample_stream.h"
 
 // Iterates the stream's samples until it runs dry (true) or the band's flag says stop (false).
 // Every lane does exactly the plain double steps of one sample: y ← |y|,
 // x' = (x·x − y·y) + cRe, y' = 2·(y·x) + cIm, escaped when x'² + y'² > 10; index = step − 1,
-// or 0 when the sample never escapes. An escaped lane takes the next sample at once.
+// or 0 when the sample never escapes.
+//
+// Each register iterates a group of neighbouring samples until the last of them is done, then
+// takes the next group. An escaped lane runs on with its results ignored: neighbours escape
+// within a few steps of each other (in groups of eight, the steps so wasted measured 2.5 % of
+// all at the deep view and 9 % at home view 0), while handing each lane its own next sample
+// the moment it escaped took a third to two thirds of the kernel's time in bookkeeping.
 template <class Lanes>
 [[gnu::always_inline]] inline bool IterateLanes(SampleStream& stream)
 {
     using Vector = typename Lanes::Vector;
+    using Mask = typename Lanes::Mask;
     constexpr int kWidth = Lanes::kWidth;
     constexpr int kRegisters = Lanes::kRegisters;
-    constexpr int kLanes = kWidth * kRegisters;
-    static_assert(kLanes <= kMaxKernelLanes);
-    // A bit per lane, in one register of a 32-bit processor where the lanes fit.
-    using LaneBits = std::conditional_t<(kLanes <= 32), std::uint32_t, std::uint64_t>;
+    static_assert(kWidth * kRegisters <= kMaxKernelLanes && kWidth <= kMaxGroupWidth);
     constexpr std::int64_t kNever = INT64_MAX;
 
     if (!stream.MayGo()) {
         return false;
     }
-    // A lane without a sample iterates c = 0 and is never asked for a result.
-    double firstRe[kLanes] = {};
-    double firstIm[kLanes] = {};
-    std::int64_t ticket[kLanes];
-    std::int64_t start[kLanes];  // the step before the lane's sample took its first step
-    SampleStream::Cursor cursor = stream.Open();
-    int busy = 0;
-    LaneBits idle = 0;  // lanes without a sample, a bit each
-    for (int lane = 0; lane < kLanes; ++lane) {
-        start[lane] = 0;
-        ticket[lane] = -1;
-        if (SampleStream::Drained(cursor)) {
-            stream.Refill(cursor, 0);
-        }
-        if (SampleStream::Take(cursor, firstRe[lane], firstIm[lane], ticket[lane])) {
-            ++busy;
-        } else {
-            idle |= LaneBits{1} << lane;
-        }
-    }
-    // x² − y² of the previous step is all the next x needs; |y|² equals y², so the squares
-    // the escape test computed serve again and no bit changes.
+    SampleStream::Cursor cursor = stream.Open(kWidth);
     // The loops over the registers are unrolled so that these arrays live in registers.
-    // c stays in registers too: a lane's new c goes in by a masked move, never through
-    // memory, which a wide load right after narrow stores would wait for.
     Vector x[kRegisters], y[kRegisters], squares[kRegisters], cRe[kRegisters], cIm[kRegisters];
+    Vector count[kRegisters];        // steps each lane's sample has taken without escaping
+    Mask alive[kRegisters];          // lanes whose sample has not escaped
+    std::int64_t group[kRegisters];  // ticket of the register's group; kNever without one
+    std::int64_t start[kRegisters];  // the step before the group's first
+    int busy = 0;                    // registers with a group
+    // No group runs out of steps before this step.
+    std::int64_t deadline = kNever;
+
+    // Register r takes the band's next group after `step`; with none left it iterates c = 0,
+    // which never escapes, until the other registers are done.
+    const auto take = [&](int r, std::int64_t step) __attribute__((always_inline)) {
+        group[r] = kNever;
+        if (SampleStream::Exhausted(cursor)) {
+            cRe[r] = cIm[r] = Lanes::Splat(0.0);
+        } else {
+            if (SampleStream::Drained(cursor)) {
+                std::int64_t oldest = cursor.nextTicket;
+#pragma GCC unroll 8
+                for (int other = 0; other < kRegisters; ++other) {
+                    oldest = group[other] < oldest ? group[other] : oldest;
+                }
+                stream.Refill(cursor, oldest);
+            }
+            const double* pRe = nullptr;
+            const double* pIm = nullptr;
+            group[r] = SampleStream::Take<kWidth>(cursor, pRe, pIm);
+            cRe[r] = Lanes::Load(pRe);
+            cIm[r] = Lanes::Load(pIm);
+            start[r] = step;
+            deadline = step + kMaxIterations < deadline ? step + kMaxIterations : deadline;
+            ++busy;
+        }
+        x[r] = y[r] = squares[r] = count[r] = Lanes::Splat(0.0);
+        alive[r] = Lanes::All();
+    };
+    // Hands in register r's group: a sample that escaped at step s took s − 1 steps
+    // without escaping, its index; one that never escaped has index 0.
+    const auto hand = [&](int r) __attribute__((always_inline)) {
+        if (group[r] == kNever) {
+            return;
+        }
+        Lanes::StoreIndices(SampleStream::Slots(cursor, group[r]),
+                            Lanes::Select(alive[r], Lanes::Splat(0.0), count[r]));
+        --busy;
+    };
+
 #pragma GCC unroll 8
     for (int r = 0; r < kRegisters; ++r) {
-        x[r] = y[r] = squares[r] = Lanes::Splat(0.0);
-        cRe[r] = Lanes::Load(firstRe + r * kWidth);
-        cIm[r] = Lanes::Load(firstIm + r * kWidth);
+        group[r] = kNever;
     }
-    const Vector limit = Lanes::Splat(10.0);
-    const Vector two = Lanes::Splat(2.0);
-    // No lane runs out of steps before this step.
-    std::int64_t deadline = kMaxIterations;
-
+#pragma GCC unroll 8
+    for (int r = 0; r < kRegisters; ++r) {
+        take(r, 0);
+    }
     if (busy == 0) {
         stream.Finish();
         return true;
     }
+    // x² − y² of the previous step is all the next x needs; |y|² equals y², so the squares
+    // the escape test computed serve again and no bit changes. xy + xy is 2·xy exactly.
+    const Vector limit = Lanes::Splat(10.0);
+    const Vector one = Lanes::Splat(1.0);
     for (std::int64_t step = 1;; ++step) {
-        typename Lanes::Mask escapes[kRegisters];
+        unsigned finished = 0;  // a bit per register whose every lane has escaped
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
             const Vector xy = Lanes::Abs(y[r]) * x[r];
-            const Vector nextY = two * xy + cIm[r];
+            const Vector nextY = (xy + xy) + cIm[r];
             const Vector nextX = squares[r] + cRe[r];
             const Vector xx = nextX * nextX;
             const Vector yy = nextY * nextY;
-            escapes[r] = Lanes::Above(xx + yy, limit);
+            alive[r] = Lanes::Staying(alive[r], xx + yy, limit);
+            count[r] = Lanes::Counted(count[r], alive[r], one);
+            finished |= static_cast<unsigned>(Lanes::None(alive[r])) << r;
             squares[r] = xx - yy;
             x[r] = nextX;
             y[r] = nextY;
         }
-        // One test for all registers while no lane is done, the common case.
-        typename Lanes::Mask any = escapes[0];
-#pragma GCC unroll 8
-        for (int r = 1; r < kRegisters; ++r) {
-            any = Lanes::Either(any, escapes[r]);
-        }
-        if (Lanes::Bits(any) == 0 && step < deadline) {
+        if (finished == 0 && step < deadline) {
             continue;
         }
-        LaneBits above = 0;
-#pragma GCC unroll 8
-        for (int r = 0; r < kRegisters; ++r) {
-            above |= LaneBits{Lanes::Bits(escapes[r])} << (r * kWidth);
-        }
-
-        // Some lane is done. The flag is read here, at least once every kMaxIterations steps.
+        // Some group is done. The flag is read here, at least once every kMaxIterations steps.
         if (!stream.MayGo()) {
             return false;
         }
-        LaneBits done = above & ~idle;
         if (step >= deadline) {
             deadline = kNever;
-            for (int lane = 0; lane < kLanes; ++lane) {
-                if ((((above | idle) >> lane) & 1) != 0) {
+#pragma GCC unroll 8
+            for (int r = 0; r < kRegisters; ++r) {
+                if (group[r] == kNever) {
                     continue;
                 }
-                if (step - start[lane] >= kMaxIterations) {
-                    done |= LaneBits{1} << lane;
-                } else if (start[lane] + kMaxIterations < deadline) {
-                    deadline = start[lane] + kMaxIterations;
+                if (step - start[r] >= kMaxIterations) {
+                    finished |= 1u << r;
+                } else if (start[r] + kMaxIterations < deadline) {
+                    deadline = start[r] + kMaxIterations;
                 }
             }
         }
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
-            const auto bits =
-                static_cast<unsigned>(done >> (r * kWidth)) & ((1u << kWidth) - 1);
-            if (bits == 0) {
-                continue;
+            if (((finished >> r) & 1) != 0) {
+                hand(r);
+                take(r, step);
             }
-            for (unsigned rest = bits; rest != 0; rest &= rest - 1) {
-                const int w = __builtin_ctz(rest);
-                const int lane = r * kWidth + w;
-                const bool bEscaped = ((above >> lane) & 1) != 0;
-                SampleStream::Hand(cursor, ticket[lane],
-                                   bEscaped ? static_cast<int>(step - start[lane] - 1) : 0);
-                start[lane] = step;
-                if (SampleStream::Drained(cursor)) {
-                    // The lane's own ticket is handed in already but still counts: settling
-                    // late is harmless.
-                    std::int64_t oldest = ticket[lane];
-                    for (int other = 0; other < kLanes; ++other) {
-                        if (((idle >> other) & 1) == 0 && ticket[other] < oldest) {
-                            oldest = ticket[other];
-                        }
-                    }
-                    stream.Refill(cursor, oldest);
-                }
-                double re = 0.0;
-                double im = 0.0;
-                if (!SampleStream::Take(cursor, re, im, ticket[lane])) {
-                    idle |= LaneBits{1} << lane;
-                    --busy;
-                }
-                cRe[r] = Lanes::WithLane(cRe[r], w, re);
-                cIm[r] = Lanes::WithLane(cIm[r], w, im);
-            }
-            x[r] = Lanes::Cleared(x[r], bits);
-            y[r] = Lanes::Cleared(y[r], bits);
-            squares[r] = Lanes::Cleared(squares[r], bits);
         }
         if (busy == 0) {
             stream.Finish();
             return true;
-        }
-        // A sample taken now runs out of steps after every sample already in a lane.
-        if (deadline == kNever) {
-            deadline = step + kMaxIterations;
         }
     }
 }

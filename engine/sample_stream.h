@@ -1,26 +1,31 @@
-// One band's sample points as a stream that the iteration kernels draw from, lane by lane, and
-// the pixels their indices make.
+// One band's sample points as a stream that the iteration kernels draw from, a group of
+// neighbouring samples at a time, and the pixels their indices make.
 //
-// A kernel lane takes the next sample the moment its previous one is done, so samples finish
-// out of order. Each sample's index goes into a ring of slots, one per sample, by a single
-// store; pixels whose samples are all older than every sample still in a lane are then
-// settled in bulk: the colours of their indices summed and averaged. Integer sums do not
-// depend on the order of their terms, so each pixel is exactly the average of its samples'
-// colours.
+// Each register of a kernel takes a group of consecutive samples (neighbours in one pixel,
+// whose step counts differ little) and iterates it until its last sample is done, then hands
+// the group's indices in and takes the next group. Registers finish their groups out of
+// order. Each sample's index goes into a ring of slots, one per sample; pixels whose samples
+// are all older than every sample still in a register are then settled in bulk: the colours
+// of their indices summed and averaged. Integer sums do not depend on the order of their
+// terms, so each pixel is exactly the average of its samples' colours.
 //
 // Everything here is inline and compiled for the baseline instruction set: the kernels of
 // every instruction set include it before switching their own target on.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <numeric>
 #include <vector>
 
 // Steps at most per sample point.
 inline constexpr int kMaxIterations = 1000;
 // The most lanes a kernel iterates side by side; bounds how far samples finish out of order.
 inline constexpr int kMaxKernelLanes = 48;
+// The most samples in one group.
+inline constexpr int kMaxGroupWidth = 8;
 
 // The colours of the iteration indices packed for summing: blue, green and red, 16 bits each.
 // n² ≤ 256 samples of at most 255 never carry into the next field.
@@ -49,36 +54,49 @@ public:
         : m_band(band),
           m_samplesPerPixel(band.subsamples * band.subsamples),
           m_pixelCount(static_cast<std::int64_t>(band.width) * band.rows),
-          m_indices(kIndexSlots, 0),
-          m_queuedPerRefill(m_samplesPerPixel < kQueuedSamples ? kQueuedSamples / m_samplesPerPixel
-                                                               : 1),
-          m_queueRe(static_cast<std::size_t>(m_queuedPerRefill * m_samplesPerPixel)),
-          m_queueIm(m_queueRe.size())
+          m_indices(kIndexSlots, 0)
     {
     }
 
-    // What a kernel keeps in its own registers while it takes samples and hands in indices.
-    // A sample's ticket is its number in the band.
+    // What a kernel keeps in its own registers while it takes groups and hands in indices.
+    // A sample's ticket is its number in the band; a group's is that of its first sample.
     struct Cursor {
         const double* pQueueRe;
         const double* pQueueIm;
         std::size_t taken;
         std::size_t queued;
         std::int64_t nextTicket;
+        std::int64_t endTicket;  // the band's sample count
         std::uint16_t* pIndices;
     };
 
-    Cursor Open() { return {m_queueRe.data(), m_queueIm.data(), 0, 0, 0, m_indices.data()}; }
+    // Opens the stream for groups of `groupWidth` samples (1 to kMaxGroupWidth).
+    Cursor Open(int groupWidth)
+    {
+        m_groupWidth = groupWidth;
+        // Whole pixels at a time, and whole groups: a group never spans two refills.
+        const int unit = groupWidth / std::gcd(groupWidth, m_samplesPerPixel);
+        const int pixels = std::max(kQueuedSamples / m_samplesPerPixel / unit, 1) * unit;
+        m_queuedPerRefill = pixels;
+        // The band's last group is filled up with samples that escape at once.
+        m_queueRe.assign(static_cast<std::size_t>(pixels * m_samplesPerPixel + groupWidth), 0.0);
+        m_queueIm.assign(m_queueRe.size(), 0.0);
+        return {m_queueRe.data(), m_queueIm.data(), 0, 0, 0, m_pixelCount * m_samplesPerPixel,
+                m_indices.data()};
+    }
 
     // False once the band's flag asks the worker to stop.
     bool MayGo() const { return m_band.pGo->load(std::memory_order_relaxed) != 0; }
+
+    // True when the band has no group left to take.
+    static bool Exhausted(const Cursor& cursor) { return cursor.nextTicket >= cursor.endTicket; }
 
     // True when Take needs Refill first.
     static bool Drained(const Cursor& cursor) { return cursor.taken == cursor.queued; }
 
     // Settles every pixel whose samples all lie before `oldestInLane` (the oldest ticket any
-    // lane still holds; the band's sample count when none does), then lays out the samples
-    // of the next pixels for Take.
+    // register still holds; the band's sample count when none does), then lays out the
+    // samples of the next pixels for Take.
     void Refill(Cursor& cursor, std::int64_t oldestInLane)
     {
         Settle(oldestInLane);
@@ -86,37 +104,41 @@ public:
         cursor.queued = QueueNextPixels();
     }
 
-    // The next sample point and its ticket; false when the band has no samples left.
-    static bool Take(Cursor& cursor, double& cRe, double& cIm, std::int64_t& ticket)
+    // The next group (Exhausted false, Drained false): its samples' c from pRe and pIm on,
+    // and its ticket.
+    template <int kWidth>
+    static std::int64_t Take(Cursor& cursor, const double*& pRe, const double*& pIm)
     {
-        if (cursor.taken == cursor.queued) {
-            return false;
-        }
-        cRe = cursor.pQueueRe[cursor.taken];
-        cIm = cursor.pQueueIm[cursor.taken];
-        ticket = cursor.nextTicket++;
-        ++cursor.taken;
-        return true;
+        pRe = cursor.pQueueRe + cursor.taken;
+        pIm = cursor.pQueueIm + cursor.taken;
+        const std::int64_t ticket = cursor.nextTicket;
+        cursor.taken += kWidth;
+        cursor.nextTicket += kWidth;
+        return ticket;
     }
 
-    // The index of the sample `ticket` stood for.
-    static void Hand(const Cursor& cursor, std::int64_t ticket, int index)
+    // Where the indices of the group `ticket` stands for go, one slot per sample in order.
+    // Groups start at multiples of their width, which divides kIndexSlots, so a group's slots
+    // never wrap; those of samples the band's end filled in are never read.
+    static std::uint16_t* Slots(const Cursor& cursor, std::int64_t ticket)
     {
-        cursor.pIndices[ticket & (kIndexSlots - 1)] = static_cast<std::uint16_t>(index);
+        return cursor.pIndices + (ticket & (kIndexSlots - 1));
     }
 
     // Writes the pixels still unsettled once every sample is handed in.
     void Finish() { Settle(m_pixelCount * m_samplesPerPixel); }
 
 private:
-    // Samples laid out ahead at a time, in the order lanes take them, whole pixels of them.
+    // Samples laid out ahead at a time, in the order registers take them.
     static constexpr int kQueuedSamples = 1024;
-    // A lane keeps one sample for at most kMaxIterations steps while every lane takes at most
-    // one sample per step, so the samples from the oldest one in a lane to the newest number
-    // at most kMaxKernelLanes · (kMaxIterations + 1). Pixels are settled at each refill, so
-    // one queue and one pixel (at most 256 samples) more are unsettled at most.
+    // A register keeps one group for at most kMaxIterations steps while every register takes
+    // at most one group per step, so the samples from the oldest one in a register to the
+    // newest number at most kMaxKernelLanes · (kMaxIterations + 1). Pixels are settled at
+    // each refill, so one queue (whole groups of whole pixels: at most kQueuedSamples, or
+    // kMaxGroupWidth pixels) and one pixel (at most 256 samples) more are unsettled at most.
     static constexpr std::int64_t kIndexSlots = 65536;
-    static_assert(kIndexSlots >= kMaxKernelLanes * (kMaxIterations + 1) + kQueuedSamples + 2 * 256);
+    static_assert(kIndexSlots >= kMaxKernelLanes * (kMaxIterations + 1) +
+                                     std::max(kQueuedSamples, kMaxGroupWidth * 256) + 256);
 
     void Settle(std::int64_t oldestInLane)
     {
@@ -131,7 +153,8 @@ private:
         }
     }
 
-    // The samples of the next pixels into the queue; how many.
+    // The samples of the next pixels into the queue, the band's last group filled up with
+    // c = 4, which escapes at the first step; how many samples are queued.
     std::size_t QueueNextPixels()
     {
         const int n = m_band.subsamples;
@@ -152,6 +175,10 @@ private:
                 m_column = 0;
                 ++m_row;
             }
+        }
+        for (; queued % static_cast<std::size_t>(m_groupWidth) != 0; ++queued) {
+            m_queueRe[queued] = 4.0;
+            m_queueIm[queued] = 0.0;
         }
         return queued;
     }
@@ -178,7 +205,8 @@ private:
     const std::uint64_t m_reciprocal = (std::uint64_t{1} << 32) / m_samplesPerPixel + 1;
     const std::int64_t m_pixelCount;
     std::vector<std::uint16_t> m_indices;  // by ticket, modulo kIndexSlots
-    const int m_queuedPerRefill;           // pixels
+    int m_groupWidth = 1;
+    int m_queuedPerRefill = 1;             // pixels
     std::vector<double> m_queueRe;
     std::vector<double> m_queueIm;
     std::int64_t m_queuedPixels = 0;

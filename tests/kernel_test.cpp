@@ -135,6 +135,63 @@ TEST(Kernel, AveragesAnyCountOfSamplesWithTruncation)
     }
 }
 
+// Pixels of 3 × 3 samples: groups of a register's width straddle pixels, every refill of the
+// queue ends on a whole group, and the band's 67 500 samples run once around the ring of
+// index slots and on. Each pixel is still the average of its own samples' colours.
+TEST(Kernel, PixelsOfNineSamplesAcrossRefillsAndAroundTheRing)
+{
+    constexpr int kWidth = 150;
+    constexpr int kRows = 50;
+    constexpr int kSubsamples = 3;
+    std::vector<double> res(kWidth * kSubsamples);
+    std::vector<double> ims(kRows * kSubsamples);
+    for (std::size_t s = 0; s < res.size(); ++s) {
+        res[s] = -0.33 + 0.0004 * static_cast<double>(s);
+    }
+    for (std::size_t s = 0; s < ims.size(); ++s) {
+        ims[s] = 0.70 + 0.0005 * static_cast<double>(s);
+    }
+    std::vector<std::uint64_t> palette(kMaxIterations);
+    for (int index = 0; index < kMaxIterations; ++index) {
+        palette[static_cast<std::size_t>(index)] =
+            PackColour(static_cast<std::uint8_t>(index * 7), static_cast<std::uint8_t>(index),
+                       static_cast<std::uint8_t>(index >> 2));
+    }
+    std::vector<std::uint8_t> expected;
+    for (int row = 0; row < kRows; ++row) {
+        for (int column = 0; column < kWidth; ++column) {
+            std::uint64_t sum = 0;
+            for (int k = 0; k < kSubsamples; ++k) {
+                for (int l = 0; l < kSubsamples; ++l) {
+                    sum += palette[static_cast<std::size_t>(
+                        ReferenceIndex(res[static_cast<std::size_t>(column * kSubsamples + l)],
+                                       ims[static_cast<std::size_t>(row * kSubsamples + k)]))];
+                }
+            }
+            for (int channel = 0; channel < 3; ++channel) {
+                const std::uint64_t channelSum = (sum >> (16 * channel)) & 0xFFFF;
+                expected.push_back(static_cast<std::uint8_t>(channelSum / 9));
+            }
+        }
+    }
+    for (const IterationKernel* kernel : RunnableKernels()) {
+        std::vector<std::uint8_t> image(expected.size(), 0xA5);
+        const std::atomic<int> go{1};
+        const SampleBand band{.pSampleRe = &res,
+                              .pSampleIm = &ims,
+                              .pPackedPalette = palette.data(),
+                              .pFirstRow = image.data(),
+                              .stride = 3 * kWidth,
+                              .width = kWidth,
+                              .rows = kRows,
+                              .subsamples = kSubsamples,
+                              .pGo = &go};
+        SampleStream stream(band);
+        EXPECT_TRUE(kernel->iterate(stream));
+        EXPECT_EQ(image, expected) << kernel->name;
+    }
+}
+
 // The point's index, once every kernel has given the reference's index for it wherever it
 // sits among neighbours that never escape, escape at once or escape late.
 int IndexOf(double cRe, double cIm)
@@ -159,6 +216,9 @@ TEST(Kernel, EscapeRule)
     EXPECT_EQ(IndexOf(3.0, 0.0), 1);  // 9 is not above 10; 12 escapes at step 2
     EXPECT_EQ(IndexOf(4.0, 0.0), 0);  // escapes at once: as black as the interior
     EXPECT_EQ(IndexOf(3.0, 1.0), 1);  // exactly 10 at step 1 does not escape
+    // Escapes at step 1000, the last; and at step 1001, one too late: as black as the interior.
+    EXPECT_EQ(IndexOf(-0.70717548066161751, 0.60651186178282646), 999);
+    EXPECT_EQ(IndexOf(-0.79336504124333662, 0.53935463895776947), 0);
 }
 
 TEST(Kernel, FoldingBreaksTheMirrorSymmetry)
