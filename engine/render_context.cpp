@@ -12,11 +12,9 @@ namespace {
 constexpr int kBandsPerProcessor = 10;
 constexpr char kOutOfMemoryMessage[] = "メモリが足りません";
 
-void* AllocateFromHeap(std::size_t size) { return std::malloc(size); }
-
 }  // namespace
 
-ImageAllocator g_pAllocateImage = AllocateFromHeap;
+ImageAllocator g_pAllocateImage = platform::AllocateLarge;
 
 ImageBuffer AllocateImage(std::size_t size)
 {

@@ -50,7 +50,7 @@ struct FreeDeleter {
 // A picture buffer from the C heap, so that running out of memory is seen, not thrown.
 using ImageBuffer = std::unique_ptr<std::uint8_t[], FreeDeleter>;
 
-// Where picture buffers come from: std::malloc, unless a test makes memory run out.
+// Where picture buffers come from: platform::AllocateLarge, unless a test makes memory run out.
 using ImageAllocator = void* (*)(std::size_t size);
 extern ImageAllocator g_pAllocateImage;
 // An uninitialised buffer of size bytes from g_pAllocateImage; null when there is no memory.

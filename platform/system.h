@@ -2,6 +2,7 @@
 // and the one kind of message the engine shows. Portable except where a backend says so.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -21,6 +22,11 @@ std::uint32_t GetTickCount();
 // A high-resolution counter and its ticks per second.
 std::int64_t QueryPerformanceCounter();
 std::int64_t QueryPerformanceFrequency();
+
+// size bytes for std::free, uninitialised; null when there is no memory. On Linux the
+// system is asked to back a block of megabytes with huge pages: a picture then costs a few
+// page faults instead of thousands.
+void* AllocateLarge(std::size_t size);
 
 // Full path of the running executable.
 std::string GetModulePath();

@@ -1,5 +1,9 @@
 // The backend half of the kernel services on Linux.
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <exception>
 #include <system_error>
@@ -18,6 +22,21 @@ bool BeginThread(ThreadProc proc, void* pParam)
     } catch (const std::exception&) {
         return false;
     }
+}
+
+void* AllocateLarge(std::size_t size)
+{
+    constexpr std::size_t kLarge = std::size_t{4} << 20;
+    constexpr std::uintptr_t kPage = 4096;
+    void* block = std::malloc(size);
+    if (block != nullptr && size >= kLarge) {
+        // Blocks this large are mappings of their own, so the advice covers no other data.
+        const auto address = reinterpret_cast<std::uintptr_t>(block);
+        const std::uintptr_t begin = address & ~(kPage - 1);
+        const std::uintptr_t end = (address + size + kPage - 1) & ~(kPage - 1);
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
+    return block;
 }
 
 std::string GetModulePath()

@@ -5,6 +5,7 @@
 #include <process.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 
 #include "platform/win32/win32_api.h"
@@ -62,6 +63,8 @@ bool BeginThread(ThreadProc proc, void* pParam)
     CloseHandle(reinterpret_cast<HANDLE>(handle));
     return true;
 }
+
+void* AllocateLarge(std::size_t size) { return std::malloc(size); }
 
 std::string GetModulePath()
 {
