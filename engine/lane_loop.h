@@ -100,15 +100,16 @@ template <class Lanes>
         return true;
     }
     // x² − y² of the previous step is all the next x needs; |y|² equals y², so the squares
-    // the escape test computed serve again and no bit changes. xy + xy is 2·xy exactly.
+    // the escape test computed serve again and no bit changes.
     const Vector limit = Lanes::Splat(10.0);
+    const Vector two = Lanes::Splat(2.0);
     const Vector one = Lanes::Splat(1.0);
     for (std::int64_t step = 1;; ++step) {
         unsigned finished = 0;  // a bit per register whose every lane has escaped
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
             const Vector xy = Lanes::Abs(y[r]) * x[r];
-            const Vector nextY = (xy + xy) + cIm[r];
+            const Vector nextY = two * xy + cIm[r];
             const Vector nextX = squares[r] + cRe[r];
             const Vector xx = nextX * nextX;
             const Vector yy = nextY * nextY;
