@@ -13,6 +13,7 @@
 
 #include "engine/byte_darkening.h"
 #include "engine/render_context.h"
+#include "engine/row_enlarging.h"
 #include "engine/truncation.h"
 #include "platform/window.h"
 #include "platform/draw_tools.h"
@@ -112,27 +113,23 @@ void ComputeFilmFrame(const std::uint8_t* pSource, std::uint8_t* pFrame, int wid
     // The columns the frame shows, darkened once per source row rather than once per frame
     // pixel: the rectangle is mostly narrower than the frame.
     const int firstCol = sourceCols.front();
-    // A spare byte at the end of each row lets every pixel move as one 4-byte word.
-    std::vector<std::uint8_t> darkRow(
-        3 * static_cast<std::size_t>(sourceCols.back() - firstCol + 1) + 1);
+    const std::size_t darkBytes = 3 * static_cast<std::size_t>(sourceCols.back() - firstCol + 1);
+    std::vector<std::uint8_t> darkRow(darkBytes + RowEnlarging::kSourceSlack);
     std::vector<int> pixelOffsets(static_cast<std::size_t>(width));
     for (std::size_t x = 0; x < pixelOffsets.size(); ++x) {
         pixelOffsets[x] = 3 * (sourceCols[x] - firstCol);
     }
+    const RowEnlarging enlarging(std::move(pixelOffsets));
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
-    std::vector<std::uint8_t> frameRow(rowBytes + 1);
+    std::vector<std::uint8_t> frameRow(rowBytes + RowEnlarging::kTargetSlack);
     const std::ptrdiff_t stride = ImageStride(width);
     for (int y = 0; y < height; ++y) {
         const int sourceRow = sourceRows[static_cast<std::size_t>(y)];
         // Rows enlarged from the same source row are the same row.
         if (y == 0 || sourceRow != sourceRows[static_cast<std::size_t>(y - 1)]) {
             darkening.Darken(pSource + sourceRow * stride + 3 * firstCol, darkRow.data(),
-                             darkRow.size() - 1);
-            std::uint8_t* pixel = frameRow.data();
-            for (const int offset : pixelOffsets) {
-                std::memcpy(pixel, darkRow.data() + offset, 4);
-                pixel += 3;
-            }
+                             darkBytes);
+            enlarging.Enlarge(darkRow.data(), frameRow.data());
         }
         StreamRow(pFrame + y * stride, frameRow.data(), rowBytes);
     }
