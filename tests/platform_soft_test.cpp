@@ -11,6 +11,7 @@
 #include "platform/gdi.h"
 #include "platform/soft/font_engine.h"
 #include "platform/soft/headless_window.h"
+#include "platform/soft/line_raster.h"
 #include "platform/soft/surface.h"
 #include "platform/soft/utf8.h"
 #include "platform/system.h"
@@ -59,6 +60,39 @@ struct PenOnDc {
 };
 
 // ---- Surfaces and windows
+
+// A thick line is the path's pixels, end point left out, each stamped with the pen's disc;
+// every covered pixel once, in all eight directions and at any pen width.
+TEST(LineRaster, ThickLinesCoverEachStampedPixelOnce)
+{
+    const auto stamped = [](int x0, int y0, int x1, int y1, int penWidth) {
+        const std::vector<soft::Pixel> path = soft::LinePixels(x0, y0, x1, y1, 1);
+        const std::vector<soft::Pixel> dot = soft::LinePixels(0, 0, 1, 0, penWidth);
+        std::vector<soft::Pixel> pixels;
+        for (const soft::Pixel& centre : path) {
+            for (const soft::Pixel& offset : dot) {
+                pixels.push_back({centre.x + offset.x, centre.y + offset.y});
+            }
+        }
+        std::sort(pixels.begin(), pixels.end());
+        pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());
+        return pixels;
+    };
+    const int ends[][2] = {{9, 0}, {9, 4}, {4, 9}, {0, 9}, {-4, 9}, {-9, 2}, {-9, -9},
+                           {0, -9}, {3, -9}, {0, 0}};
+    for (int penWidth = 1; penWidth <= 5; ++penWidth) {
+        for (const auto& end : ends) {
+            std::vector<soft::Pixel> line =
+                soft::LinePixels(5, 7, 5 + end[0], 7 + end[1], penWidth);
+            std::sort(line.begin(), line.end());
+            EXPECT_EQ(line, stamped(5, 7, 5 + end[0], 7 + end[1], penWidth))
+                << "pen " << penWidth << " to (" << end[0] << ", " << end[1] << ")";
+        }
+    }
+    EXPECT_EQ(soft::LinePixels(0, 0, 3, 0, 1),
+              (std::vector<soft::Pixel>{{0, 0}, {1, 0}, {2, 0}}));
+    EXPECT_EQ(soft::LinePixels(0, 0, 1, 0, 3).size(), 9u);  // the 3-pixel disc is a square
+}
 
 TEST(SoftSurface, BlendRoundsToNearest)
 {

@@ -1,6 +1,8 @@
 #include "platform/soft/line_raster.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 
 namespace soft {
@@ -34,8 +36,7 @@ std::vector<Pixel> PenStamp(int penWidth)
 
 std::vector<Pixel> LinePixels(int x0, int y0, int x1, int y1, int penWidth)
 {
-    const std::vector<Pixel> stamp = PenStamp(penWidth);
-    std::vector<Pixel> pixels;
+    std::vector<Pixel> path;
     const int dx = std::abs(x1 - x0);
     const int dy = -std::abs(y1 - y0);
     const int stepX = x0 < x1 ? 1 : -1;
@@ -44,9 +45,7 @@ std::vector<Pixel> LinePixels(int x0, int y0, int x1, int y1, int penWidth)
     int x = x0;
     int y = y0;
     while (x != x1 || y != y1) {
-        for (const Pixel& offset : stamp) {
-            pixels.push_back(Pixel{x + offset.x, y + offset.y});
-        }
+        path.push_back(Pixel{x, y});
         const int doubled = 2 * error;
         if (doubled >= dy) {
             error += dy;
@@ -57,9 +56,31 @@ std::vector<Pixel> LinePixels(int x0, int y0, int x1, int y1, int penWidth)
             y += stepY;
         }
     }
-    if (stamp.size() > 1) {
-        std::sort(pixels.begin(), pixels.end());
-        pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());
+    const std::vector<Pixel> stamp = PenStamp(penWidth);
+    if (stamp.size() == 1 || path.empty()) {
+        return path;
+    }
+    // Stamps overlap: they are marked on a map of the line's box, which is then read column
+    // by column, so each pixel comes out once and in the order Pixel compares.
+    const int first = -penWidth / 2;
+    const int left = std::min(x0, x1) + first;
+    const int bottom = std::min(y0, y1) + first;
+    const int columns = dx + penWidth;
+    const int rows = -dy + penWidth;
+    std::vector<std::uint8_t> covered(static_cast<std::size_t>(columns) * rows, 0);
+    for (const Pixel& centre : path) {
+        for (const Pixel& offset : stamp) {
+            covered[static_cast<std::size_t>(centre.x + offset.x - left) * rows +
+                    static_cast<std::size_t>(centre.y + offset.y - bottom)] = 1;
+        }
+    }
+    std::vector<Pixel> pixels;
+    for (int column = 0; column < columns; ++column) {
+        for (int row = 0; row < rows; ++row) {
+            if (covered[static_cast<std::size_t>(column) * rows + static_cast<std::size_t>(row)]) {
+                pixels.push_back(Pixel{left + column, bottom + row});
+            }
+        }
     }
     return pixels;
 }
