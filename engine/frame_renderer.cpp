@@ -108,7 +108,6 @@ void CRenderContext::StampCaption()
     if (!box) {
         return;  // a picture without its caption rather than no picture
     }
-    std::memset(box.get(), 0, ImageSize(boxWidth, boxHeight));
     // Centred in the box.
     RasterizeText(GetWindow(), CaptionFont(m_nCaptionPoints), m_strCaption, m_sizeCaptionBox,
                   (boxWidth - m_sizeCaption.cx) / 2, (boxHeight - m_sizeCaption.cy) / 2,

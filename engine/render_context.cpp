@@ -62,10 +62,8 @@ void CRenderContext::AllocImages(int width, int height, std::size_t maxFrames)
         platform::ShowMessage(kOutOfMemoryMessage);
         std::exit(0);
     }
-    // Black until the first picture, so that nothing shows or saves heap leftovers.
-    for (std::uint8_t* image : {m_pWork.get(), m_pDisplay.get(), m_pGrid.get()}) {
-        std::memset(image, 0, size);
-    }
+    // Black until the first picture (the buffers come zero-filled), so that nothing shows
+    // or saves heap leftovers.
 
     // The transition makes do with the frames that fit in memory, possibly none.
     m_frames.reserve(maxFrames);

@@ -53,7 +53,7 @@ using ImageBuffer = std::unique_ptr<std::uint8_t[], FreeDeleter>;
 // Where picture buffers come from: platform::AllocateLarge, unless a test makes memory run out.
 using ImageAllocator = void* (*)(std::size_t size);
 extern ImageAllocator g_pAllocateImage;
-// An uninitialised buffer of size bytes from g_pAllocateImage; null when there is no memory.
+// A zero-filled buffer of size bytes from g_pAllocateImage; null when there is no memory.
 ImageBuffer AllocateImage(std::size_t size);
 
 class CRenderContext {

@@ -23,9 +23,10 @@ std::uint32_t GetTickCount();
 std::int64_t QueryPerformanceCounter();
 std::int64_t QueryPerformanceFrequency();
 
-// size bytes for std::free, uninitialised; null when there is no memory. On Linux the
-// system is asked to back a block of megabytes with huge pages: a picture then costs a few
-// page faults instead of thousands.
+// size zero bytes for std::free; null when there is no memory. Large blocks come zero from
+// the system, unwritten, so their pages are first touched by whoever fills them. On Linux
+// the system is asked to back a block of megabytes with huge pages: a picture then costs a
+// few page faults instead of thousands.
 void* AllocateLarge(std::size_t size);
 
 // Full path of the running executable.

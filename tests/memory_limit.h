@@ -19,7 +19,7 @@ public:
 private:
     static void* Allocate(std::size_t size)
     {
-        return s_allocationsLeft-- > 0 ? std::malloc(size) : nullptr;
+        return s_allocationsLeft-- > 0 ? std::calloc(1, size) : nullptr;
     }
 
     static inline int s_allocationsLeft = 0;

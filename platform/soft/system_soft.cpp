@@ -28,7 +28,8 @@ void* AllocateLarge(std::size_t size)
 {
     constexpr std::size_t kLarge = std::size_t{4} << 20;
     constexpr std::uintptr_t kPage = 4096;
-    void* block = std::malloc(size);
+    // A fresh mapping is zero already: calloc leaves it untouched.
+    void* block = std::calloc(1, size);
     if (block != nullptr && size >= kLarge) {
         // Blocks this large are mappings of their own, so the advice covers no other data.
         const auto address = reinterpret_cast<std::uintptr_t>(block);

@@ -64,7 +64,7 @@ bool BeginThread(ThreadProc proc, void* pParam)
     return true;
 }
 
-void* AllocateLarge(std::size_t size) { return std::malloc(size); }
+void* AllocateLarge(std::size_t size) { return std::calloc(1, size); }
 
 std::string GetModulePath()
 {
