@@ -105,7 +105,6 @@ template <class Lanes>
     const Vector two = Lanes::Splat(2.0);
     const Vector one = Lanes::Splat(1.0);
     for (std::int64_t step = 1;; ++step) {
-        unsigned finished = 0;  // a bit per register whose every lane has escaped
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
             const Vector xy = Lanes::Abs(y[r]) * x[r];
@@ -115,19 +114,21 @@ template <class Lanes>
             const Vector yy = nextY * nextY;
             alive[r] = Lanes::Staying(alive[r], xx + yy, limit);
             count[r] = Lanes::Counted(count[r], alive[r], one);
-            finished |= static_cast<unsigned>(Lanes::None(alive[r])) << r;
             squares[r] = xx - yy;
             x[r] = nextX;
             y[r] = nextY;
+            // Every lane of the register has escaped: its next group, at once. A branch of its
+            // own per register, taken about once a group, costs less than collecting them.
+            if (Lanes::None(alive[r])) [[unlikely]] {
+                hand(r);
+                take(r, step);
+            }
         }
-        if (finished == 0 && step < deadline) {
-            continue;
-        }
-        // Some group is done. The flag is read here, at least once every kMaxIterations steps.
-        if (!stream.MayGo()) {
-            return false;
-        }
-        if (step >= deadline) {
+        if (step < deadline) [[likely]] {
+            if (busy != 0) {
+                continue;
+            }
+        } else {
             deadline = kNever;
 #pragma GCC unroll 8
             for (int r = 0; r < kRegisters; ++r) {
@@ -135,18 +136,16 @@ template <class Lanes>
                     continue;
                 }
                 if (step - start[r] >= kMaxIterations) {
-                    finished |= 1u << r;
+                    hand(r);
+                    take(r, step);
                 } else if (start[r] + kMaxIterations < deadline) {
                     deadline = start[r] + kMaxIterations;
                 }
             }
         }
-#pragma GCC unroll 8
-        for (int r = 0; r < kRegisters; ++r) {
-            if (((finished >> r) & 1) != 0) {
-                hand(r);
-                take(r, step);
-            }
+        // The flag is read at least once every kMaxIterations steps.
+        if (!stream.MayGo()) {
+            return false;
         }
         if (busy == 0) {
             stream.Finish();
