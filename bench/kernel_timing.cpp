@@ -10,7 +10,7 @@
 
 #include "bench/bench_views.h"
 #include "engine/iteration_kernel.h"
-#include "tests/reference_picture.h"
+#include "tests/support/reference_picture.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "bench/bench_views.h"
 #include "engine/iteration_kernel.h"
 #include "engine/render_worker.h"
-#include "tests/reference_picture.h"
-#include "tools/headless_show.h"
+#include "render/headless_show.h"
+#include "tests/support/reference_picture.h"
 
 namespace {
 

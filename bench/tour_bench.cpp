@@ -6,8 +6,8 @@
 
 #include "engine/home_views.h"
 #include "engine/zoom_transition.h"
-#include "tools/headless_show.h"
-#include "tools/tour_mode.h"
+#include "render/headless_show.h"
+#include "render/tour_mode.h"
 
 namespace {
 

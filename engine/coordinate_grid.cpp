@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "engine/grid_labels.h"
 #include "engine/render_context.h"
-#include "output/grid_labels.h"
 
 namespace {
 

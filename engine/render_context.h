@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/image_layout.h"
 #include "platform/gdi.h"
+#include "platform/image_layout.h"
 #include "platform/system.h"
 
 class CWnd;

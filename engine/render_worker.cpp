@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/image_layout.h"
 #include "engine/iteration_kernel.h"
 #include "engine/render_context.h"
+#include "platform/image_layout.h"
 
 namespace {
 

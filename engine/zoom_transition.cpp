@@ -15,8 +15,8 @@
 #include "engine/render_context.h"
 #include "engine/row_enlarging.h"
 #include "engine/truncation.h"
-#include "platform/window.h"
 #include "platform/draw_tools.h"
+#include "platform/window.h"
 
 namespace {
 

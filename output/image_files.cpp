@@ -1,11 +1,9 @@
 #include "output/image_files.h"
 
-#include <cerrno>
 #include <cstdio>
 
-#include "engine/image_layout.h"
-#include "engine/render_context.h"
 #include "output/whole_file.h"
+#include "platform/image_layout.h"
 
 namespace {
 
@@ -83,21 +81,4 @@ bool WriteBmpFile(const std::string& path, const std::uint8_t* pImage, int width
                std::fwrite(headers.data() + 14, 1, 40, pFile) == 40 &&
                std::fwrite(pImage, 1, imageSize, pFile) == imageSize;
     });
-}
-
-void CRenderContext::SaveImages(int slot)
-{
-    if (!m_bSaveImages) {
-        return;
-    }
-    const bool bWithGrid = m_bShowGrid.load() != 0;
-    const std::uint8_t* images[] = {m_pDisplay.get(), m_pGrid.get()};
-    for (int k = 0; k < (bWithGrid ? 2 : 1); ++k) {
-        const auto name = PictureFileName(m_strFileBase, slot, k == 1);
-        errno = name ? 0 : ENAMETOOLONG;
-        // A picture that cannot be saved does not stop the show; whoever runs it may.
-        if ((!name || !WriteBmpFile(*name, images[k], m_nWidth, m_nHeight)) && m_fnSaveFailed) {
-            m_fnSaveFailed(name.value_or(m_strFileBase), errno);
-        }
-    }
 }

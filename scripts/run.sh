@@ -16,6 +16,6 @@ if [[ -n "${DISPLAY:-}" ]]; then
 fi
 mkdir -p out
 for k in 0 1 2; do
-    build/tools/orvane-render --home "$k" -o "out/home$k.png"
+    build/render/orvane-render --home "$k" -o "out/home$k.png"
 done
 echo "Pictures: $(pwd)/out/home0.png, home1.png, home2.png"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/coordinate_grid.h"
-#include "output/grid_labels.h"
+#include "engine/grid_labels.h"
 #include "tour_support.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/count_text.h"
+#include "show/count_text.h"
 
 #include <climits>
 

@@ -1,4 +1,4 @@
-#include "shell/display_area.h"
+#include "show/display_area.h"
 
 #include <climits>
 #include <map>

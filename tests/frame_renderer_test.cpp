@@ -8,8 +8,8 @@
 
 #include "engine/render_worker.h"
 #include "memory_limit.h"
-#include "reference_picture.h"
-#include "tools/headless_show.h"
+#include "render/headless_show.h"
+#include "tests/support/reference_picture.h"
 #include "tour_support.h"
 
 namespace {

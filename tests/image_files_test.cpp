@@ -14,8 +14,8 @@
 #include <png.h>
 
 #include "output/image_files.h"
-#include "tools/headless_show.h"
-#include "tools/picture_file.h"
+#include "output/picture_file.h"
+#include "render/headless_show.h"
 #include "write_faults.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include "engine/iteration_kernel.h"
 #include "engine/render_worker.h"
-#include "reference_picture.h"
-#include "tools/headless_show.h"
+#include "render/headless_show.h"
+#include "tests/support/reference_picture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tools/options.h"
+#include "render/render_options.h"
 
 namespace {
 

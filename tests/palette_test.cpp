@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "engine/palette.h"
-#include "tools/headless_show.h"
+#include "render/headless_show.h"
 
 namespace {
 

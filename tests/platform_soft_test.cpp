@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/image_layout.h"
 #include "platform/gdi.h"
+#include "platform/image_layout.h"
 #include "platform/soft/font_engine.h"
 #include "platform/soft/headless_window.h"
 #include "platform/soft/line_raster.h"

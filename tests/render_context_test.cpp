@@ -6,8 +6,8 @@
 
 #include "engine/render_context.h"
 #include "memory_limit.h"
-#include "platform/soft/headless_window.h"
 #include "platform/draw_tools.h"
+#include "platform/soft/headless_window.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/run_mode.h"
+#include "shell/win32/run_mode.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "engine/tour.h"
-#include "shell/show_screen.h"
 #include "platform/soft/headless_window.h"
+#include "show/show_screen.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include <sstream>
 #include <thread>
 
-#include "engine/image_layout.h"
 #include "engine/tour.h"
-#include "tools/memory_budget.h"
-#include "tools/stop_signals.h"
-#include "tools/tour_mode.h"
+#include "platform/image_layout.h"
+#include "render/memory_budget.h"
+#include "render/stop_signals.h"
+#include "render/tour_mode.h"
 #include "write_faults.h"
 
 namespace {

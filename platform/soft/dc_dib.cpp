@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/image_layout.h"
+#include "platform/image_layout.h"
 #include "platform/soft/dc_state.h"
 
 namespace {

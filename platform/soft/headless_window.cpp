@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/image_layout.h"
+#include "platform/image_layout.h"
 
 CHeadlessWnd::CHeadlessWnd(int width, int height) : m_surface(width, height) {}
 

@@ -4,6 +4,6 @@
 
 #include <X11/Xlib.h>
 
-#include "shell/display_area.h"
+#include "show/display_area.h"
 
 DisplayRect ChooseX11ShowArea(Display* display);

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "shell/count_text.h"
+#include "show/count_text.h"
 
 namespace {
 

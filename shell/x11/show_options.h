@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/options.h"
+#include "cli/option_walk.h"
 
 enum class ShowPlace {
     FullScreen,  // the show area of the monitors, as the Windows show chooses it

@@ -10,7 +10,7 @@
 #include "engine/tour.h"
 #include "platform/soft/x11_window.h"
 #include "platform/system.h"
-#include "shell/show_screen.h"
+#include "show/show_screen.h"
 
 struct X11ShowSettings {
     int maxImages = 10;

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/image_layout.h"
-#include "platform/win32/dc_state.h"
 #include "platform/draw_tools.h"
+#include "platform/image_layout.h"
+#include "platform/win32/dc_state.h"
 #include "test_window.h"
 
 namespace {

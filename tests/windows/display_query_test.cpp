@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/win32_api.h"
-#include "shell/display_query.h"
+#include "shell/win32/display_query.h"
 
 void PrintTo(const DisplayRect& display, std::ostream* out)
 {

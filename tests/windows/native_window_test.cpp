@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/framework/native_wnd.h"
+#include "shell/win32/framework/native_wnd.h"
 
 namespace {
 

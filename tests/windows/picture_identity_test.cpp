@@ -14,11 +14,11 @@
 #include <gtest/gtest.h>
 
 #include "engine/home_views.h"
-#include "engine/image_layout.h"
 #include "engine/iteration_kernel.h"
 #include "engine/render_context.h"
 #include "engine/render_worker.h"
 #include "output/image_files.h"
+#include "platform/image_layout.h"
 #include "test_window.h"
 
 namespace {

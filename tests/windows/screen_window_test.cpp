@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/system.h"
-#include "shell/framework/win_app.h"
-#include "shell/saver_messages.h"
-#include "shell/screen_wnd.h"
+#include "shell/win32/framework/win_app.h"
+#include "shell/win32/saver_messages.h"
+#include "shell/win32/screen_wnd.h"
 #include "test_window.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // A hidden window for the tests: its client DC is a real screen-compatible DC.
 #pragma once
 
-#include "shell/framework/native_wnd.h"
+#include "shell/win32/framework/native_wnd.h"
 
 class CTestWindow : public CNativeWnd {
 public:

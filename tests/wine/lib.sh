@@ -1,42 +1,8 @@
-# Helpers of the end-to-end tests: a virtual display, a fresh Wine prefix, the programs under
-# test, window look-ups, screenshots and the check counters. Sourced by run-e2e.sh.
+# Helpers of the Windows end-to-end tests: a fresh Wine prefix, the programs under test,
+# window look-ups and screenshots. Sourced by run-e2e.sh, after tests/e2e/common.sh.
 
-E2E_PASSED=0
-E2E_FAILED=0
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_CONVERT=/usr/bin/convert    # the real ImageMagick, whatever stands first on the PATH
-
-# --- checks -------------------------------------------------------------------------------
-
-pass() { echo "ok - $1"; E2E_PASSED=$((E2E_PASSED + 1)); }
-fail() { echo "not ok - $1"; E2E_FAILED=$((E2E_FAILED + 1)); }
-note() { echo "# $*"; }
-
-# check NAME COMMAND...: one check, passed when COMMAND succeeds; its output goes to the log.
-check() {
-    local name=$1 output status
-    shift
-    output=$("$@" 2>&1)
-    status=$?
-    [[ -n "$output" ]] && note "$output"
-    if [[ $status -eq 0 ]]; then pass "$name"; else fail "$name"; fi
-    return $status
-}
-
-summary() {
-    echo "$E2E_PASSED passed, $E2E_FAILED failed"
-    [[ $E2E_FAILED -eq 0 ]]
-}
-
-# wait_for SECONDS COMMAND...: polls COMMAND until it succeeds; fails when time runs out.
-wait_for() {
-    local deadline=$(( $(date +%s%N) + $1 * 1000000000 ))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        (( $(date +%s%N) > deadline )) && return 1
-        sleep 0.05
-    done
-}
 
 # --- the environment ----------------------------------------------------------------------
 
@@ -50,15 +16,6 @@ use_architecture() {
         *) return 1 ;;
     esac
     export WINELOADER=$E2E_WINE    # for the programs Wine itself starts
-}
-
-# start_display GEOMETRY: an Xvfb on a free display number; sets DISPLAY.
-start_display() {
-    local number_file="$E2E_TMP/display"
-    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$number_file" >"$E2E_TMP/xvfb.log" 2>&1 &
-    E2E_XVFB_PID=$!
-    wait_for 20 test -s "$number_file" || return 1
-    export DISPLAY=":$(cat "$number_file")"
 }
 
 # The registry settings the program needs under Wine: Wine draws its own captions when no
@@ -202,8 +159,6 @@ screenshot() { import -window root -depth 8 "$1"; }
 screen_differs_from() {
     screenshot "$E2E_TMP/now.ppm" && ! cmp -s "$E2E_TMP/now.ppm" "$1"
 }
-
-imgcheck() { python3 "$E2E_HERE/imgcheck.py" "$@"; }
 
 # screen_shows BMP, screen_shows_recoloured SHOT: a fresh screenshot (to $E2E_TMP/now.ppm)
 # shows the picture of BMP, or SHOT recoloured by a middle click.

@@ -5,8 +5,8 @@
 #   tests/wine/run-e2e.sh [--arch 32|64] [--build DIR] [--screenshots DIR] [--only GROUPS]
 #
 # --arch: the 32-bit program (default) or the 64-bit one, each under Wine of its kind.
-# --build: the folder holding Orvane.exe and Orvane.scr (default build-windows/shell, or
-#          build-windows64/shell with --arch 64); the Win32 unit tests, when built, are run
+# --build: the folder holding Orvane.exe and Orvane.scr (default build-windows/shell/win32, or
+#          build-windows64/shell/win32 with --arch 64); the Win32 unit tests, when built, are run
 #          from tests/windows beside it.
 # --screenshots: also keep dialog.png, waiting.png, picture.png and grid.png there.
 # --only: the groups of checks to run, by function name (see TEST_GROUPS at the end), for
@@ -33,15 +33,16 @@ while [[ $# -gt 0 ]]; do
     esac
 done
 case $arch in
-    32) build=${build:-$root/build-windows/shell} ;;
-    64) build=${build:-$root/build-windows64/shell} ;;
+    32) build=${build:-$root/build-windows/shell/win32} ;;
+    64) build=${build:-$root/build-windows64/shell/win32} ;;
     *) usage ;;
 esac
 
-source "$(dirname "$0")/lib.sh"
+source "$root/tests/e2e/common.sh"
+source "$root/tests/wine/lib.sh"
 use_architecture "$arch"
 
-UNIT_TESTS="$(dirname "$build")/tests/windows/orvane_win32_tests.exe"
+UNIT_TESTS="$build/../../tests/windows/orvane_win32_tests.exe"
 
 WIDTH=640
 HEIGHT=480
@@ -83,7 +84,7 @@ REFERENCE_VIEWS=(
 
 # reference_pictures FOLDER: the native renderer's pictures of REFERENCE_VIEWS and their index.
 reference_pictures() {
-    local renderer="$root/build/tools/orvane-render" view name width height re im span
+    local renderer="$root/build/render/orvane-render" view name width height re im span
     [[ -x "$renderer" ]] || return 1
     mkdir -p "$1"
     for view in "${REFERENCE_VIEWS[@]}"; do
@@ -107,7 +108,7 @@ win32_unit_tests() {
         export ORVANE_REFERENCE_PICTURES
         ORVANE_REFERENCE_PICTURES=$("$E2E_WINE" winepath -w "$E2E_TMP/reference" 2>/dev/null | tr -d '\r')
     else
-        fail "Win32 unit tests: reference pictures from $root/build/tools/orvane-render"
+        fail "Win32 unit tests: reference pictures from $root/build/render/orvane-render"
     fi
     if output=$(cd "$E2E_TMP" && timeout 120 "$E2E_WINE" "$exe" 2>&1); then
         note "$(grep -a 'PASSED' <<<"$output" | tr -d '\r')"
@@ -549,7 +550,7 @@ TEST_GROUPS=(win32_unit_tests screen_saver_tests screen_saver_click_test dialog_
         about_and_exit_tests stop_keys_tests count_box_tests unicode_folder_test)
 
 check "image checks: they reject faulty pictures (self-test)" \
-    python3 "$E2E_HERE/imgcheck_test.py" -q
+    python3 "$E2E_SHARED/imgcheck_test.py" -q
 setup
 note "display $DISPLAY, $arch-bit prefix $WINEPREFIX, program $build"
 for group in "${TEST_GROUPS[@]}"; do

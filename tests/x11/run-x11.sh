@@ -20,8 +20,7 @@ fi
 
 # pass, fail, check, note, wait_for, start_display and summary; imgcheck.py compares
 # screenshots with saved pictures.
-source "$root/tests/wine/lib.sh"
-IMGCHECK=$root/tests/wine/imgcheck.py
+source "$root/tests/e2e/common.sh"
 
 SCREEN_WIDTH=640
 SCREEN_HEIGHT=480
@@ -119,7 +118,7 @@ shows_a_save() {
             last=$latest
             sleep 0.1
             shot "$window" seen
-            if python3 "$IMGCHECK" same "$E2E_TMP/seen.ppm" "$latest" >/dev/null && $then; then
+            if imgcheck same "$E2E_TMP/seen.ppm" "$latest" >/dev/null && $then; then
                 echo "screen shows $(basename "$latest")"
                 return 0
             fi
@@ -139,7 +138,7 @@ middle_clicks_recolour() {
     xdotool click 2
     sleep 0.3
     shot root twice
-    python3 "$IMGCHECK" recoloured "$E2E_TMP/once.ppm" "$E2E_TMP/twice.ppm"
+    imgcheck recoloured "$E2E_TMP/once.ppm" "$E2E_TMP/twice.ppm"
 }
 
 # every_picture_whole DIR: every file in DIR is a complete BMP of one of the sizes given.
@@ -184,7 +183,7 @@ check_full_screen() {
     window=$(window_named Orvane)
     check "the window covers the screen" window_size_is "$window" "${SCREEN_WIDTH}x$SCREEN_HEIGHT"
     check "first the waiting screen" wait_for 10 eval \
-        'shot root waiting && python3 "$IMGCHECK" waiting-screen "$E2E_TMP/waiting.ppm"'
+        'shot root waiting && imgcheck waiting-screen "$E2E_TMP/waiting.ppm"'
     check "the screen shows the saved picture" shows_a_save 90 root "$dir" 'Orvane_*[0-9].bmp'
     check "a middle click recolours the screen" \
         shows_a_save 90 root "$dir" 'Orvane_*[0-9].bmp' middle_clicks_recolour
@@ -198,8 +197,8 @@ check_full_screen() {
         shows_a_save 90 root "$dir" 'Orvane_*[0-9].bmp'
     first=$(newest "$dir" 'Orvane_*_g.bmp')
     check "the grid picture is the picture with a grid" \
-        python3 "$IMGCHECK" grid "${first%_g.bmp}.bmp" "$first"
-    check "pictures have the screen's size" python3 "$IMGCHECK" bmp-header "$first" \
+        imgcheck grid "${first%_g.bmp}.bmp" "$first"
+    check "pictures have the screen's size" imgcheck bmp-header "$first" \
         "$SCREEN_WIDTH" "$SCREEN_HEIGHT"
 
     xdotool mousemove 10 10 key space a Return

@@ -1,0 +1,173 @@
+// orvane-render: renders one picture of the show without a screen.
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/iteration_kernel.h"
+#include "output/picture_file.h"
+#include "render/headless_show.h"
+#include "render/memory_budget.h"
+#include "render/render_options.h"
+#include "render/stop_signals.h"
+#include "render/tour_mode.h"
+
+namespace {
+
+// Shows on stderr how many bands of the running render have finished.
+class ProgressLine {
+public:
+    explicit ProgressLine(const CRenderContext& context)
+    {
+        if (!isatty(STDERR_FILENO)) {
+            return;
+        }
+        m_thread = std::thread([this, &context] {
+            while (!m_bDone) {
+                Show(context);
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            }
+            std::fputs("\r               \r", stderr);
+        });
+    }
+    ~ProgressLine()
+    {
+        m_bDone = true;
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+    }
+
+private:
+    static void Show(const CRenderContext& context)
+    {
+        int finished = 0;
+        for (const WorkerBand& band : context.m_bands) {
+            finished += band.nState.load() == -1 ? 1 : 0;
+        }
+        const int total = std::max(static_cast<int>(context.m_bands.size()), 1);
+        std::fprintf(stderr, "\rrendering %3d %%", 100 * finished / total);
+    }
+
+    std::atomic<bool> m_bDone{false};
+    std::thread m_thread;
+};
+
+// The shortest text that reads back as the same double, so that a view can be given again.
+std::string Exact(double value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+bool WriteImage(const std::string& path, const CRenderContext& context, const std::uint8_t* pImage)
+{
+    errno = 0;
+    if (WritePictureFile(path, pImage, context.m_nWidth, context.m_nHeight)) {
+        return true;
+    }
+    std::fprintf(stderr, "orvane-render: cannot write %s%s%s\n", path.c_str(),
+                 errno != 0 ? ": " : "", errno != 0 ? std::strerror(errno) : "");
+    return false;
+}
+
+// Everything written to stdout reached it; otherwise a message saying why.
+bool StdoutComplete()
+{
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) {
+        return true;
+    }
+    std::fprintf(stderr, "orvane-render: cannot write to standard output%s%s\n",
+                 errno != 0 ? ": " : "", errno != 0 ? std::strerror(errno) : "");
+    return false;
+}
+
+int RenderPicture(const RenderOptions& options, const std::string& gridFile)
+{
+    if (std::string problem; !PlanFrames(options.width, options.height, 0, problem)) {
+        std::fprintf(stderr, "orvane-render: %s\n", problem.c_str());
+        return 1;
+    }
+    HeadlessShow show(options.width, options.height, options.threads, 0);  // no transitions
+    CRenderContext& context = show.Context();
+
+    const auto start = std::chrono::steady_clock::now();
+    {
+        const StopWhenSignalled stopper(context, g_nStopSignal);
+        ProgressLine progress(context);
+        context.Render(options.centreRe, options.centreIm, options.span);
+    }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (context.m_bRunning == 0) {
+        std::fputs("orvane-render: stopped, nothing written\n", stderr);
+        return StoppedStatus(g_nStopSignal);
+    }
+
+    if (!WriteImage(options.outputPath, context, context.m_pDisplay.get()) ||
+        (!gridFile.empty() && !WriteImage(gridFile, context, context.m_pGrid.get()))) {
+        return 1;
+    }
+    std::printf("%dx%d  centre %s %s  span %s  threads %d  kernel %s  %.3f s  -> %s\n",
+                options.width, options.height, Exact(options.centreRe).c_str(),
+                Exact(options.centreIm).c_str(), Exact(options.span).c_str(),
+                context.m_nProcessors, ActiveKernel()->name, elapsed.count(),
+                options.outputPath.c_str());
+    return StdoutComplete() ? 0 : 1;
+}
+
+int Run(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    TourOptionParser tour;
+    const std::vector<OptionExtension> extensions{tour.Extension()};
+    ParsedOptions parsed = ParseOptions(args, extensions);
+    if (parsed.outcome == ParseOutcome::Run) {
+        parsed.error = tour.Validate(parsed.options);
+        parsed.outcome = parsed.error.empty() ? ParseOutcome::Run : ParseOutcome::Error;
+    }
+    switch (parsed.outcome) {
+    case ParseOutcome::Help:
+        std::fputs(UsageText(extensions).c_str(), stdout);
+        return StdoutComplete() ? 0 : 1;
+    case ParseOutcome::Error:
+        std::fprintf(stderr, "orvane-render: %s\n\n%s", parsed.error.c_str(),
+                     UsageText(extensions).c_str());
+        return 2;
+    case ParseOutcome::Run:
+        break;
+    }
+    if (ActiveKernel() == nullptr) {
+        std::fprintf(stderr, "orvane-render: %s\n", KernelChoiceError().c_str());
+        return 2;
+    }
+    CatchStopSignals();
+    if (tour.Options().pictureCount > 0) {
+        const int status = RunTour(parsed.options, tour.Options(), g_nStopSignal, std::cout);
+        return status != 0 || StdoutComplete() ? status : 1;
+    }
+    return RenderPicture(parsed.options, tour.Options().gridFile);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("orvane-render: out of memory\n", stderr);
+        return 1;
+    }
+}

@@ -1,0 +1,285 @@
+#include "render/tour_mode.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+
+#include "engine/target_finder.h"
+#include "engine/tour.h"
+#include "output/image_files.h"
+#include "render/headless_show.h"
+#include "render/memory_budget.h"
+#include "render/stop_signals.h"
+
+namespace {
+
+constexpr int kFailureStatus = 1;
+constexpr int kRefusedStatus = 2;
+constexpr int kWaitPollMs = 10;
+
+template <typename Number>
+std::optional<Number> ParseWhole(const std::string& text, Number lowest)
+{
+    const std::optional<Number> value = ParseNumber<Number>(text);
+    return value && *value >= lowest ? value : std::nullopt;
+}
+
+// The owner of a tour without a screen: counts and reports the saved pictures, writes the
+// films, and ends the show once enough pictures are saved.
+class CHeadlessTourOwner : public ITourOwner {
+public:
+    CHeadlessTourOwner(CRenderContext& context, const TourOptions& tour, std::ostream& out)
+        : m_context(context), m_tour(tour), m_out(out)
+    {
+        m_context.m_fnSaveFailed = [this](const std::string& path, int error) {
+            Fail(path, error);
+        };
+        if (!m_tour.filmDirectory.empty()) {
+            m_context.m_fnFilmReady = [this] { SaveFilm(); };
+        }
+    }
+
+    CRenderContext* GetRenderContext() override { return &m_context; }
+    int GetMaxImages() override { return m_tour.maxImages; }
+    void RequestRedraw() override {}  // nothing to repaint
+
+    void OnPictureSaved(int slot) override
+    {
+        if (m_bFailed) {
+            return;  // not saved after all
+        }
+        // The span as Render took it, along the shorter side, so that --view renders it again.
+        const double span =
+            m_context.m_nWidth > m_context.m_nHeight ? m_context.m_dSpanIm : m_context.m_dSpanRe;
+        char line[128];
+        std::snprintf(line, sizeof line, "slot %d  --view %.17g %.17g %.17g  ->", slot,
+                      m_context.m_dCentreRe, m_context.m_dCentreIm, span);
+        m_out << line << ' ' << PictureFileName(m_tour.prefix, slot, false).value_or("?");
+        if (m_tour.bGrid) {
+            m_out << ' ' << PictureFileName(m_tour.prefix, slot, true).value_or("?");
+        }
+        m_out << std::endl;
+        if (!m_out) {
+            Fail("to standard output", errno);
+            return;
+        }
+        if (++m_nSaved >= m_tour.pictureCount) {
+            StopShow(m_context);
+        }
+    }
+
+    // Writes the film just computed, named after the zoom picture it leads to.
+    void SaveFilm()
+    {
+        const int zoom = m_nSaved + 1;
+        for (std::size_t f = 0; f < m_context.m_frames.size() && m_context.m_bRunning; ++f) {
+            char name[64];
+            std::snprintf(name, sizeof name, "zoom%03d_frame%02zu.bmp", zoom, f);
+            const std::string path = (std::filesystem::path(m_tour.filmDirectory) / name).string();
+            if (!WriteBmpFile(path, m_context.m_frames[f].get(), m_context.m_nWidth,
+                              m_context.m_nHeight)) {
+                Fail(path, errno);
+                return;
+            }
+        }
+    }
+
+    int Saved() const { return m_nSaved; }
+    bool Failed() const { return m_bFailed != 0; }
+
+private:
+    CRenderContext& m_context;
+    const TourOptions& m_tour;
+    std::ostream& m_out;
+    std::atomic<int> m_nSaved{0};
+    std::atomic<int> m_bFailed{0};
+
+    // A file that could not be written ends the tour as a failure.
+    void Fail(const std::string& what, int error)
+    {
+        std::cerr << "orvane-render: cannot write " << what
+                  << (error != 0 ? ": " + std::string(std::strerror(error)) : std::string())
+                  << std::endl;
+        m_bFailed = 1;
+        StopShow(m_context);
+    }
+};
+
+// Why the tour could not save where it is asked to, or an empty string.
+std::string CheckDestinations(const TourOptions& tour)
+{
+    if (!PictureFileName(tour.prefix, tour.maxImages, true)) {
+        return "--prefix: the file names would be too long";
+    }
+    const std::filesystem::path directory = std::filesystem::path(tour.prefix).parent_path();
+    const std::string folder = directory.empty() ? "." : directory.string();
+    if (access(folder.c_str(), W_OK) != 0) {
+        return "cannot save into " + folder + ": " + std::strerror(errno);
+    }
+    std::error_code error;
+    if (!tour.filmDirectory.empty() &&
+        !std::filesystem::create_directories(tour.filmDirectory, error) && error) {
+        return "cannot create " + tour.filmDirectory + ": " + error.message();
+    }
+    return {};
+}
+
+// The transition frames the tour can hold, or why it cannot run at all.
+std::optional<std::size_t> PlanMemory(const RenderOptions& common, const TourOptions& tour)
+{
+    std::string problem;
+    const auto frames = PlanFrames(common.width, common.height, kMaxTransitionFrames, problem);
+    if (!frames) {
+        std::cerr << "orvane-render: " << problem << '\n';
+    } else if (*frames < kMaxTransitionFrames && !tour.filmDirectory.empty()) {
+        std::cerr << "orvane-render: memory for " << *frames << " of " << kMaxTransitionFrames
+                  << " film frames\n";
+    }
+    return frames;
+}
+
+}  // namespace
+
+OptionExtension TourOptionParser::Extension()
+{
+    OptionExtension extension = ClaimingExtension(this, &TourOptionParser::Claim);
+    extension.replacesOutput = [this] { return m_options.pictureCount > 0; };
+    extension.usage =
+        "  --grid FILE         also write the grid picture to FILE\n"
+        "\n"
+        "usage: orvane-render --tour N [--size WxH] [--threads N] [--max-images M]\n"
+        "                     [--prefix PATH] [--grid] [--seed S] [--film DIR]\n"
+        "\n"
+        "Runs the saver's tour without a screen until N zoom pictures are saved, and prints\n"
+        "the slot and view of each. Ctrl-C, SIGTERM or SIGHUP stops it; what is saved stays\n"
+        "intact.\n"
+        "\n"
+        "  --tour N            zoom pictures to save\n"
+        "  --max-images M      slots 1 to M, used in turn (default 10)\n"
+        "  --prefix PATH       save as PATH_1.bmp, PATH_2.bmp, ... (default ./orvane)\n"
+        "  --grid              also save every grid picture as PATH_N_g.bmp\n"
+        "  --seed S            the target finder's counter reads S, S+1, ...: a repeatable tour\n"
+        "  --film DIR          write the frames of every zoom transition to DIR\n";
+    return extension;
+}
+
+int TourOptionParser::Claim(const std::vector<std::string>& args, std::size_t index,
+                            std::string& error)
+{
+    const std::string& option = args[index];
+    const std::string value = OptionValue(args, index);
+    const auto tourOnly = [this, &option] {
+        if (m_tourOnlyOption.empty()) {
+            m_tourOnlyOption = option;
+        }
+    };
+    if (option == "--grid") {
+        if (!value.empty()) {
+            m_options.gridFile = value;
+            return 2;
+        }
+        m_options.bGrid = true;
+        tourOnly();
+        return 1;
+    }
+    if (option == "--tour") {
+        const auto count = ParseWhole(value, 1);
+        if (!count) {
+            error = "--tour takes a number of pictures, 1 or more";
+        }
+        m_options.pictureCount = count.value_or(0);
+    } else if (option == "--max-images") {
+        const auto count = ParseWhole(value, 1);
+        if (!count) {
+            error = "--max-images takes a number, 1 or more";
+        }
+        m_options.maxImages = count.value_or(0);
+    } else if (option == "--prefix" || option == "--film") {
+        if (value.empty()) {
+            error = option + " takes a path";
+        }
+        (option == "--prefix" ? m_options.prefix : m_options.filmDirectory) = value;
+    } else if (option == "--seed") {
+        m_options.seed = ParseWhole(value, INT64_MIN);
+        if (!m_options.seed) {
+            error = "--seed takes a whole number";
+        }
+    } else {
+        return 0;
+    }
+    if (option != "--tour") {
+        tourOnly();
+    }
+    return 2;
+}
+
+std::string TourOptionParser::Validate(const RenderOptions& common) const
+{
+    if (m_options.pictureCount == 0) {
+        return m_tourOnlyOption.empty() ? std::string() : m_tourOnlyOption + " needs --tour";
+    }
+    if (!m_options.gridFile.empty()) {
+        return "with --tour, --grid takes no file: grid pictures go to PATH_N_g.bmp";
+    }
+    if (!common.outputPath.empty()) {
+        return "with --tour, -o has no use: pictures go to PATH_N.bmp";
+    }
+    if (common.bViewChosen) {
+        return "with --tour, --home and --view have no use: the tour starts from its home views";
+    }
+    return {};
+}
+
+int RunTour(const RenderOptions& common, const TourOptions& tour,
+            const std::atomic<int>& stopSignal, std::ostream& out)
+{
+    if (const std::string problem = CheckDestinations(tour); !problem.empty()) {
+        std::cerr << "orvane-render: " << problem << '\n';
+        return kFailureStatus;
+    }
+    const std::optional<std::size_t> frames = PlanMemory(common, tour);
+    if (!frames) {
+        return kFailureStatus;
+    }
+    HeadlessShow show(common.width, common.height, common.threads, *frames);
+    CRenderContext& context = show.Context();
+    if (!HasSearchWindow(common.width, common.height, context.m_sizeCaptionBox.cy)) {
+        std::cerr << "orvane-render: --tour: a " << common.width << 'x' << common.height
+                  << " picture has no room to search for zoom targets outside its caption ("
+                  << context.m_sizeCaptionBox.cy << " rows)\n";
+        return kRefusedStatus;
+    }
+    context.m_strFileBase = tour.prefix;
+    context.m_bShowGrid = tour.bGrid ? 1 : 0;  // as if the right button were held
+    std::optional<platform::SeededCounterClock> seededClock;
+    if (tour.seed) {
+        context.m_pTargetClock = &seededClock.emplace(*tour.seed);
+    }
+    CHeadlessTourOwner owner(context, tour, out);
+
+    context.m_nTourState = 1;
+    if (!platform::BeginThread(TourThread, static_cast<ITourOwner*>(&owner))) {
+        std::cerr << "orvane-render: cannot start the tour thread\n";
+        return kFailureStatus;
+    }
+    {
+        const StopWhenSignalled stopper(context, stopSignal);
+        while (context.m_nTourState != -1) {
+            platform::Sleep(kWaitPollMs);
+        }
+    }
+
+    if (owner.Failed()) {
+        return kFailureStatus;
+    }
+    if (owner.Saved() >= tour.pictureCount) {
+        return 0;
+    }
+    std::cerr << "orvane-render: stopped after " << owner.Saved() << " of " << tour.pictureCount
+              << " pictures" << (stopSignal != 0 ? "" : ": out of memory") << '\n';
+    return stopSignal != 0 ? StoppedStatus(stopSignal) : kFailureStatus;
+}
