@@ -7,5 +7,5 @@
 
 class CAboutDlg : public CDialog {
 public:
-    CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+    explicit CAboutDlg(CNativeWnd* pOwner) : CDialog(IDD_ABOUTBOX, pOwner) {}
 };

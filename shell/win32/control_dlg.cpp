@@ -6,7 +6,8 @@
 
 #include "shell/win32/about_dlg.h"
 #include "shell/win32/display_query.h"
-#include "shell/win32/framework/win_app.h"
+#include "shell/win32/framework/message_box.h"
+#include "shell/win32/framework/module_instance.h"
 #include "shell/win32/resource.h"
 #include "shell/win32/run_mode.h"
 #include "shell/win32/saver_messages.h"
@@ -136,7 +137,7 @@ bool CControlDlg::ShowHasKeyboard() const
 void CControlDlg::OnSysCommand(UINT nID)
 {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
-        CAboutDlg about;
+        CAboutDlg about(this);
         about.DoModal();
     } else {
         Default();
@@ -152,7 +153,7 @@ void CControlDlg::OnStart()
 
     const DisplayRect area = ChooseShowArea(CollectDisplays(QueryDisplay), PrimaryDisplay);
 
-    m_pScreenWnd = new (std::nothrow) CScreenWnd;
+    m_pScreenWnd = new (std::nothrow) CScreenWnd(*this);
     if (m_pScreenWnd == nullptr || !m_pScreenWnd->CreateScreen()) {
         ReportCreationFailure();
         return;

@@ -2,6 +2,7 @@
 // happens inside it. Under a ".scr" name the dialog starts the show at once.
 #include "engine/iteration_kernel.h"
 #include "shell/win32/control_dlg.h"
+#include "shell/win32/framework/message_box.h"
 #include "shell/win32/framework/win_app.h"
 
 class CSaverApp : public CWinApp {

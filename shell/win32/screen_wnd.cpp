@@ -1,10 +1,12 @@
 #include "shell/win32/screen_wnd.h"
 
 #include "platform/win32/paint_dc.h"
-#include "shell/win32/framework/win_app.h"
 #include "shell/win32/saver_messages.h"
 
-CScreenWnd::CScreenWnd() : CShowScreen(static_cast<CWnd&>(*this)) {}
+CScreenWnd::CScreenWnd(CNativeWnd& requestTarget)
+    : CShowScreen(static_cast<CWnd&>(*this)), m_requestTarget(requestTarget)
+{
+}
 
 bool CScreenWnd::CreateScreen()
 {
@@ -36,7 +38,7 @@ LRESULT CScreenWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         // Closing the show (Alt+F4) stops it like Esc; destroying only the window would leave
         // the tour rendering and saving unseen.
-        PostToMainWindow(WM_SAVER_STOP);
+        PostRequest(WM_SAVER_STOP);
         return 0;
     case WM_RBUTTONDOWN:
         OnInput(ShowInput::RightButtonDown);
@@ -72,19 +74,19 @@ void CScreenWnd::OnInput(ShowInput input)
 {
     switch (OnShowInput(input)) {
     case ShowRequest::Stop:
-        PostToMainWindow(WM_SAVER_STOP);
+        PostRequest(WM_SAVER_STOP);
         break;
     case ShowRequest::Redraw:
-        PostToMainWindow(WM_SAVER_REDRAW);
+        PostRequest(WM_SAVER_REDRAW);
         break;
     case ShowRequest::Nothing:
         break;
     }
 }
 
-void CScreenWnd::PostToMainWindow(unsigned message)
+void CScreenWnd::PostRequest(unsigned message)
 {
-    if (CNativeWnd* pMainWnd = AfxGetMainWnd()) {
-        PostMessageW(pMainWnd->m_hWnd, message, 0, 0);
+    if (m_requestTarget.m_hWnd != nullptr) {
+        PostMessageW(m_requestTarget.m_hWnd, message, 0, 0);
     }
 }

@@ -8,7 +8,8 @@
 
 class CScreenWnd : public CNativeWnd, public CShowScreen {
 public:
-    CScreenWnd();
+    // requestTarget: the window its input's requests are posted to, the control dialog.
+    explicit CScreenWnd(CNativeWnd& requestTarget);
 
     // Registers the window class and creates the window, visible and still empty: the start
     // handler places and sizes it. False when the window could not be created.
@@ -22,5 +23,7 @@ private:
     void OnPaint();
     // Input only ever posts: a handler never waits for the dialog.
     void OnInput(ShowInput input);
-    void PostToMainWindow(unsigned message);
+    void PostRequest(unsigned message);
+
+    CNativeWnd& m_requestTarget;
 };

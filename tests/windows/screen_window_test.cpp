@@ -8,30 +8,19 @@
 #include <gtest/gtest.h>
 
 #include "platform/system.h"
-#include "shell/win32/framework/win_app.h"
 #include "shell/win32/saver_messages.h"
 #include "shell/win32/screen_wnd.h"
 #include "test_window.h"
 
 namespace {
 
-class CTestApp : public CWinApp {
-public:
-    BOOL InitInstance() override { return FALSE; }
-};
-
-CTestApp theTestApp;
-
 class ScreenWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        theTestApp.m_pMainWnd = &m_mainWindow;
         ASSERT_TRUE(m_screen.CreateScreen());
         DrainRequests();
     }
-
-    void TearDown() override { theTestApp.m_pMainWnd = nullptr; }
 
     // The private messages posted to the main window since the last call.
     std::vector<UINT> DrainRequests()
@@ -51,7 +40,7 @@ protected:
     }
 
     CTestWindow m_mainWindow;
-    CScreenWnd m_screen;
+    CScreenWnd m_screen{m_mainWindow};
 };
 
 using Requests = std::vector<UINT>;

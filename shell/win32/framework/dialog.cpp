@@ -1,6 +1,6 @@
 #include "shell/win32/framework/dialog.h"
 
-#include "shell/win32/framework/win_app.h"
+#include "shell/win32/framework/module_instance.h"
 
 namespace {
 
@@ -35,8 +35,7 @@ CDialog::CDialog(UINT templateId, CNativeWnd* pParent)
 
 INT_PTR CDialog::DoModal()
 {
-    CNativeWnd* pOwner = m_pParent != nullptr ? m_pParent : AfxGetMainWnd();
-    const HWND hOwner = pOwner != nullptr && pOwner != this ? pOwner->m_hWnd : nullptr;
+    const HWND hOwner = m_pParent != nullptr ? m_pParent->m_hWnd : nullptr;
     return DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nTemplateId), hOwner,
                            DialogProc, reinterpret_cast<LPARAM>(this));
 }

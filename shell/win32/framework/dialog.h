@@ -9,7 +9,7 @@
 
 class CDialog : public CNativeWnd {
 public:
-    // pParent: the owner; none means the program's main window, if that is another window.
+    // pParent: the owner, or none.
     explicit CDialog(UINT templateId, CNativeWnd* pParent = nullptr);
 
     // Shows the dialog until EndDialog; returns the value given to it, or -1 when the

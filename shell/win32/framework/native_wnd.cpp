@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "shell/win32/framework/win_app.h"
+#include "shell/win32/framework/module_instance.h"
 
 namespace {
 

@@ -1,8 +1,6 @@
-// The application object and the program-wide services around it. WinMain hands the program
-// to the one application object's InitInstance.
+// The application object: WinMain hands the program to the one application object's
+// InitInstance.
 #pragma once
-
-#include <string>
 
 #include "platform/win32/win32_api.h"
 
@@ -20,13 +18,8 @@ public:
     // message loop of the application's own, so the result can only be FALSE.
     virtual BOOL InitInstance() = 0;
 
-    // The window the program's private messages go to.
+    // The program's main window while InitInstance runs it.
     CNativeWnd* m_pMainWnd = nullptr;
 };
 
 CWinApp* AfxGetApp();
-CNativeWnd* AfxGetMainWnd();
-HINSTANCE AfxGetInstanceHandle();
-
-// A message box with the program's title; the exclamation icon unless type names another.
-int AfxMessageBox(const std::string& text, UINT type = MB_OK);
