@@ -4,6 +4,7 @@
 #include "engine/caption_style.h"
 #include "engine/render_context.h"
 #include "engine/render_worker.h"
+#include "engine/show_timing.h"
 
 namespace {
 
@@ -73,11 +74,11 @@ int CRenderContext::Render(double centreRe, double centreIm, double span)
             RenderWorker(&m_bands[w]);
         }
         while (CountBandsInState(m_bands, w + 1, 1) >= processors) {
-            platform::Sleep(1);
+            platform::Sleep(kStopPollMs);
         }
     }
     while (CountBandsInState(m_bands, bandCount, -1) < static_cast<int>(bandCount)) {
-        platform::Sleep(1);
+        platform::Sleep(kStopPollMs);
     }
 
     if (m_bRunning == 0) {

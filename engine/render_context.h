@@ -15,14 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/show_timing.h"
 #include "platform/gdi.h"
 #include "platform/image_layout.h"
 #include "platform/system.h"
 
 class CWnd;
-
-// Frames of a zoom transition, when memory allows.
-inline constexpr std::size_t kMaxTransitionFrames = 31;
 
 class CRenderContext;
 

@@ -4,14 +4,13 @@
 
 #include "engine/home_views.h"
 #include "engine/render_context.h"
+#include "engine/show_timing.h"
 
 int g_nPictureSlot = 0;
 
 namespace {
 
 constexpr int kZoomsPerSeries = 10;
-constexpr int kPauseSteps = 50;  // of 100 ms: five seconds to look at a finished series
-constexpr int kPauseStepMs = 100;
 
 // One show's tour over its owner's render context.
 class CTour {

@@ -14,6 +14,7 @@
 #include "engine/byte_darkening.h"
 #include "engine/render_context.h"
 #include "engine/row_enlarging.h"
+#include "engine/show_timing.h"
 #include "engine/truncation.h"
 #include "platform/draw_tools.h"
 #include "platform/window.h"
@@ -21,9 +22,6 @@
 namespace {
 
 constexpr ColorRef kOutlineColour = 0x0088FF;  // orange: red 255, green 136, blue 0
-constexpr int kOutlineSteps = 1000;
-constexpr int kBlinks = 30;
-constexpr int kBlinkMs = 100;
 
 // Nearest source index for each destination index along one axis: `first` is the
 // rectangle's first pixel, `length` its extent (the sampling spans length + 1 pixels).
@@ -55,7 +53,7 @@ void StreamRow(std::uint8_t* target, const std::uint8_t* row, std::size_t bytes)
 // Just over a millisecond, busily, as the outline's pace.
 void WaitOneOutlineStep(platform::Clock& clock)
 {
-    const std::int64_t ticks = clock.QueryPerformanceFrequency() / 1000;
+    const std::int64_t ticks = clock.QueryPerformanceFrequency() / kOutlineStepsPerSecond;
     const std::int64_t start = clock.QueryPerformanceCounter();
     while (clock.QueryPerformanceCounter() - start <= ticks) {
     }
@@ -212,7 +210,7 @@ void CRenderContext::PlayZoomTransition(double oldCentreRe, double oldCentreIm, 
         tools.SelectPenBrush(kOutlineColour, kOutlineColour, OutlinePenWidth(width));
         dc.SetROP2(RasterOp::XorPen);
         const auto outlineAt = [&](int step) {
-            return InterpolateRect(target, width, height, std::sqrt(step * 0.001));
+            return InterpolateRect(target, width, height, std::sqrt(step * kOutlineStepFraction));
         };
         for (int step = 0; step <= kOutlineSteps; ++step) {
             if (!m_bRunning) {

@@ -8,7 +8,7 @@ static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler"
 
 namespace {
 
-constexpr int kStopPollMs = 10;
+constexpr int kSignalPollMs = 10;
 
 void OnStopSignal(int signal)
 {
@@ -53,7 +53,7 @@ StopWhenSignalled::StopWhenSignalled(CRenderContext& context, const std::atomic<
                   StopShow(context);
                   return;
               }
-              m_ended.wait_for(lock, std::chrono::milliseconds(kStopPollMs));
+              m_ended.wait_for(lock, std::chrono::milliseconds(kSignalPollMs));
           }
       })
 {

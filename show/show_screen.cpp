@@ -1,5 +1,6 @@
 #include "show/show_screen.h"
 
+#include "engine/show_timing.h"
 #include "engine/tour.h"
 #include "platform/draw_tools.h"
 
@@ -82,6 +83,6 @@ void CShowScreen::StopTour()
     // The tour thread never waits for the caller's thread. A state still 0 means no tour
     // thread has been started.
     while (m_nTourState == 1) {
-        platform::Sleep(1);
+        platform::Sleep(kStopPollMs);
     }
 }
