@@ -1,57 +1,10 @@
 #include "engine/iteration_kernel.h"
 
-#include <cpuid.h>
-
-#include <cstdint>
 #include <cstdlib>
 
+#include "platform/cpu_features.h"
+
 namespace {
-
-struct CpuSupport {
-    bool bSse2 = false;
-    bool bAvx2 = false;
-    bool bAvx512 = false;
-};
-
-// The registers the operating system saves on a thread switch (XCR0): a processor's wide
-// registers are only usable when the system keeps them.
-std::uint64_t SavedRegisterState()
-{
-    std::uint32_t low = 0;
-    std::uint32_t high = 0;
-    __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-    return (static_cast<std::uint64_t>(high) << 32) | low;
-}
-
-CpuSupport DetectSupport()
-{
-    CpuSupport support;
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) {
-        return support;
-    }
-    support.bSse2 = (edx & bit_SSE2) != 0;
-    const bool bAvx = (ecx & bit_AVX) != 0;
-    const bool bOsSaves = (ecx & bit_OSXSAVE) != 0;
-    if (!bAvx || !bOsSaves) {
-        return support;
-    }
-    const std::uint64_t saved = SavedRegisterState();
-    constexpr std::uint64_t kSseAvxState = 0x6;   // XMM and YMM halves
-    constexpr std::uint64_t kAvx512State = 0xE6;  // and the opmask and ZMM registers
-    if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0) {
-        return support;
-    }
-    support.bAvx2 = (ebx & bit_AVX2) != 0 && (saved & kSseAvxState) == kSseAvxState;
-    support.bAvx512 = (ebx & bit_AVX512F) != 0 && (saved & kAvx512State) == kAvx512State;
-    return support;
-}
-
-const CpuSupport& Support()
-{
-    static const CpuSupport support = DetectSupport();
-    return support;
-}
 
 struct ActiveChoice {
     const IterationKernel* pKernel = nullptr;
@@ -73,14 +26,15 @@ const ActiveChoice& Active()
 
 bool KernelRuns(const IterationKernel& kernel)
 {
+    const platform::CpuFeatures& features = platform::ProcessorFeatures();
     if (kernel.iterate == IterateBandSse2) {
-        return Support().bSse2;
+        return features.bSse2;
     }
     if (kernel.iterate == IterateBandAvx2) {
-        return Support().bAvx2;
+        return features.bAvx2;
     }
     if (kernel.iterate == IterateBandAvx512) {
-        return Support().bAvx512;
+        return features.bAvx512;
     }
     return true;
 }

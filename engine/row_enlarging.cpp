@@ -3,19 +3,11 @@
 #include <cstring>
 #include <utility>
 
-namespace {
-
-bool ProcessorHasSsse3()
-{
-    static const bool bHas = __builtin_cpu_supports("ssse3");
-    return bHas;
-}
-
-}  // namespace
+#include "platform/cpu_features.h"
 
 RowEnlarging::RowEnlarging(std::vector<int> offsets) : m_offsets(std::move(offsets))
 {
-    if (!ProcessorHasSsse3()) {
+    if (!platform::ProcessorFeatures().bSsse3) {
         return;
     }
     m_shuffles.resize(m_offsets.size() / 4);
