@@ -51,17 +51,33 @@ trap 'exit 130' INT TERM
 
 # --- the show -----------------------------------------------------------------------------
 
-# start_show ARGS...: orvane in the background; its pid in SHOW_PID, its exit status in the
-# file $SHOW_STATUS once it has ended.
+# start_show [--stopped] ARGS...: orvane in the background; its pid in SHOW_PID, its exit
+# status in the file $SHOW_STATUS once it has ended. With --stopped it is held before its first
+# instruction, for step_show.
 start_show() {
+    local hold=""
+    [[ ${1:-} == --stopped ]] && { hold='kill -STOP $$;'; shift; }
     SHOW_STATUS=$E2E_TMP/status.$RANDOM$RANDOM
-    ( "$ORVANE" "$@" </dev/null >>"$E2E_TMP/show.log" 2>&1 &
+    ( sh -c "$hold"' exec "$@"' sh "$ORVANE" "$@" </dev/null >>"$E2E_TMP/show.log" 2>&1 &
       echo $! >"$SHOW_STATUS.pid"
       wait $!
       echo $? >"$SHOW_STATUS" ) &
     wait_for 10 test -s "$SHOW_STATUS.pid"
     SHOW_PID=$(cat "$SHOW_STATUS.pid")
     started+=("$SHOW_PID")
+}
+
+# step_until SECONDS COMMAND...: lets the show held by start_show --stopped run SECONDS at a
+# time, holding it again for COMMAND after each step, until COMMAND succeeds (at most 400
+# steps). A state that lasts longer than one step is seen, however short it is.
+step_until() {
+    local step=$1 i
+    shift
+    for ((i = 0; i < 400; i++)); do
+        kill -CONT "$SHOW_PID" && sleep "$step" && kill -STOP "$SHOW_PID" || return 1
+        "$@" >/dev/null 2>&1 && return 0
+    done
+    return 1
 }
 
 # Alive and not a zombie waiting to be reaped.
@@ -178,12 +194,14 @@ check_command_line() {
 
 check_full_screen() {
     local dir=$E2E_TMP/full window first
-    start_show --seed 1 --save-dir "$dir"
-    check "the show opens a window" wait_for 20 window_named Orvane || return
+    start_show --stopped --seed 1 --save-dir "$dir"
+    check "the show opens a window" step_until 0.05 window_named Orvane || return
     window=$(window_named Orvane)
     check "the window covers the screen" window_size_is "$window" "${SCREEN_WIDTH}x$SCREEN_HEIGHT"
-    check "first the waiting screen" wait_for 10 eval \
+    # The first pictures take milliseconds: the show is held between steps to see its start.
+    check "first the waiting screen" step_until 0.005 eval \
         'shot root waiting && imgcheck waiting-screen "$E2E_TMP/waiting.ppm"'
+    kill -CONT "$SHOW_PID"
     check "the screen shows the saved picture" shows_a_save 90 root "$dir" 'Orvane_*[0-9].bmp'
     check "a middle click recolours the screen" \
         shows_a_save 90 root "$dir" 'Orvane_*[0-9].bmp' middle_clicks_recolour
