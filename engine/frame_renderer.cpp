@@ -24,7 +24,8 @@ std::uint8_t BlendCaption(std::uint8_t picture, std::uint8_t box)
 
 }  // namespace
 
-int CRenderContext::Render(double centreRe, double centreIm, double span)
+int CRenderContext::Render(double centreRe, double centreIm, double span,
+                           const std::function<void()>& onCounted)
 {
     // The view on screen, where the zoom transition starts.
     const double oldSpanRe = m_dSpanRe;
@@ -34,6 +35,9 @@ int CRenderContext::Render(double centreRe, double centreIm, double span)
 
     ++m_nShown;
     ++m_nStep;
+    if (onCounted) {
+        onCounted();
+    }
 
     // Square pixels: the span covers the shorter side.
     if (m_nWidth > m_nHeight) {

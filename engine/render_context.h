@@ -72,7 +72,10 @@ public:
     void AllocImages(int width, int height, std::size_t maxFrames = kMaxTransitionFrames);
 
     // Renders one view into the work image and publishes it (see frame_renderer.cpp).
-    int Render(double centreRe, double centreIm, double span);
+    // onCounted runs once the render is counted in m_nShown and m_nStep, before any work:
+    // a repaint asked for there sees the new count.
+    int Render(double centreRe, double centreIm, double span,
+               const std::function<void()>& onCounted = {});
     void StampCaption();
 
     // Chooses the centre and span of the next zoom in the finished picture; 0 when the

@@ -81,8 +81,9 @@ private:
             return false;
         }
         AdvanceSlot();
-        m_owner.RequestRedraw();
-        m_context.Render(centreRe, centreIm, span);
+        // The repaint must see the new picture counted: from the second zoom on, the count
+        // makes the window show the previous picture instead of the waiting screen.
+        m_context.Render(centreRe, centreIm, span, [this] { m_owner.RequestRedraw(); });
         m_owner.RequestRedraw();
         if (!IsRunning()) {
             return false;

@@ -143,6 +143,9 @@ TEST(Tour, MaximumBelowOneKeepsSlotOneAndRedrawsComeAtTheirPoints)
     EXPECT_EQ(tour.slots, (std::vector<int>{1, 1, 1}));
     // After the home view; per zoom: slot, render, save, and once more unless stopped.
     EXPECT_EQ(tour.events, "R" "RRSR" "RRSR" "RRS");
+    // The first repaint of each zoom sees its render counted: the second zoom's shows the
+    // first zoom picture (count 3) while the second one renders.
+    EXPECT_EQ(tour.shownAtRedraw, (std::vector<int>{1, 2, 2, 2, 3, 3, 3, 4, 4}));
 }
 
 // Without targets the tour runs the home views 0, 1, 2, 0, … each a fresh series: step 1, no
@@ -209,8 +212,10 @@ TEST(Tour, PausesAfterEverySeriesButTheFirstAndStopsWithinOneStep)
             EXPECT_EQ(tour.events, "R" + firstPause);  // nothing after the last sleep's test
         } else {
             EXPECT_EQ(tour.events, "R" + firstPause + "R" "RRSR" + std::string(20, 'P'));
-            // After the home view; per zoom: before, after the render, after the save.
-            EXPECT_EQ(tour.shownAtRedraw, (std::vector<int>{1, 1, 1, 2, 2}));
+            // After the home view; per zoom: once the render is counted, after the render,
+            // after the save. A repaint asked for before the count would show the waiting
+            // screen for the whole render of the second zoom picture.
+            EXPECT_EQ(tour.shownAtRedraw, (std::vector<int>{1, 1, 2, 2, 2}));
         }
         EXPECT_EQ(tour.pacing.m_sleeps, std::vector<int>(stopAtSleep, 100));
     }
