@@ -1,6 +1,8 @@
-# Fails when EXECUTABLE imports a DLL that is not part of Windows itself. On failure the
+# Fails when EXECUTABLE imports a DLL that is not part of Windows itself, or, with
+# LARGE_ADDRESS_AWARE set, when it is not marked to use addresses above 2 GB. On failure the
 # executable and STALE (its copies) are removed, so that no later build takes them as done.
-#   cmake -DOBJDUMP=... -DEXECUTABLE=... [-DSTALE=...] -P SystemDllsOnly.cmake
+#   cmake -DOBJDUMP=... -DEXECUTABLE=... [-DSTALE=...] [-DLARGE_ADDRESS_AWARE=ON]
+#         -P CheckWindowsProgram.cmake
 cmake_minimum_required(VERSION 3.21)
 
 set(system_dlls kernel32.dll user32.dll gdi32.dll msvcrt.dll advapi32.dll shell32.dll
@@ -28,4 +30,9 @@ if(foreign)
     file(REMOVE ${EXECUTABLE} ${STALE})
     list(JOIN foreign ", " foreign)
     message(FATAL_ERROR "${EXECUTABLE} would need DLLs that Windows does not have: ${foreign}")
+endif()
+
+if(LARGE_ADDRESS_AWARE AND NOT dump MATCHES "large address aware")
+    file(REMOVE ${EXECUTABLE} ${STALE})
+    message(FATAL_ERROR "${EXECUTABLE} is not large address aware")
 endif()

@@ -503,6 +503,34 @@ TEST(ResourcesTest, ManifestAsksForCommonControlsSix)
     EXPECT_EQ(dependent[0].at("language"), "*");
 }
 
+TEST(ResourcesTest, ManifestAsksForDevicePixelsTheUsersRightsAndNamesTheSystems)
+{
+    const Bytes& data = Resources().Data(kManifest, 1);
+    const std::string xml(data.begin(), data.end());
+    const auto element = [&xml](const std::string& name) {
+        std::smatch match;
+        const std::regex pattern("<" + name + "\\b[^>]*>([^<]*)</" + name + ">");
+        return std::regex_search(xml, match, pattern) ? match[1].str() : std::string("(none)");
+    };
+    // Per monitor on Windows 10 from 1703 on, and per monitor before it.
+    EXPECT_EQ(element("dpiAwareness"), "PerMonitorV2, PerMonitor");
+    EXPECT_EQ(element("dpiAware"), "true/pm");
+    // No elevation, and so no virtual store that would hide a folder it cannot write.
+    EXPECT_TRUE(std::regex_search(
+        xml, std::regex(R"(<requestedExecutionLevel\s+level="asInvoker"\s+uiAccess="false"\s*/>)")));
+    std::set<std::string> systems;
+    const std::regex supportedOs(R"re(<supportedOS\s+Id="(\{[0-9a-f-]+\})"\s*/>)re");
+    for (auto at = std::sregex_iterator(xml.begin(), xml.end(), supportedOs);
+         at != std::sregex_iterator(); ++at) {
+        systems.insert((*at)[1]);
+    }
+    EXPECT_EQ(systems, (std::set<std::string>{
+                           "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",    // Windows 7
+                           "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",    // Windows 8
+                           "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",    // Windows 8.1
+                           "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}));  // Windows 10 and 11
+}
+
 TEST(ResourcesTest, IconHas48And32And16PixelsEachAt4And8And24Bits)
 {
     // The group lists its images by number; each image starts with its bitmap header, whose
