@@ -9,23 +9,14 @@
 #include "shell/win32/framework/message_box.h"
 #include "shell/win32/framework/module_instance.h"
 #include "shell/win32/resource.h"
-#include "shell/win32/run_mode.h"
 #include "shell/win32/saver_messages.h"
 #include "shell/win32/screen_wnd.h"
 #include "show/count_text.h"
 #include "show/display_area.h"
 
-namespace {
-
-bool InScreenSaverMode()
-{
-    return IsScreenSaverPath(platform::GetModulePath());
-}
-
-}  // namespace
-
-CControlDlg::CControlDlg(CNativeWnd* pParent)
-    : CDialog(IDD_CONTROL, pParent),
+CControlDlg::CControlDlg(bool bScreenSaver, HWND hOwner)
+    : CDialog(IDD_CONTROL, hOwner),
+      m_bScreenSaver(bScreenSaver),
       m_hIcon(LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME)))
 {
 }
@@ -67,7 +58,7 @@ BOOL CControlDlg::OnInitDialog()
     SetItemText(IDC_MAX_IMAGES, L"10");
 
     // A screen saver starts the show before the dialog is first shown.
-    if (InScreenSaverMode()) {
+    if (m_bScreenSaver) {
         OnStart();
     }
     return TRUE;
@@ -131,7 +122,7 @@ LRESULT CControlDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 bool CControlDlg::ShowHasKeyboard() const
 {
-    return m_pScreenWnd != nullptr && m_pScreenWnd->m_bRunning != 0 && InScreenSaverMode();
+    return m_pScreenWnd != nullptr && m_pScreenWnd->m_bRunning != 0 && m_bScreenSaver;
 }
 
 void CControlDlg::OnSysCommand(UINT nID)
@@ -218,7 +209,7 @@ LRESULT CControlDlg::OnSaverRedraw()
 LRESULT CControlDlg::OnSaverStop()
 {
     OnExit();
-    if (InScreenSaverMode()) {
+    if (m_bScreenSaver) {
         std::exit(0);
     }
     return 0;

@@ -12,7 +12,9 @@ class CScreenWnd;
 
 class CControlDlg : public CDialog, public ITourOwner {
 public:
-    explicit CControlDlg(CNativeWnd* pParent = nullptr);
+    // bScreenSaver: start the show at once and end the process when it is interrupted; else
+    // wait for the start button. hOwner: the window that asked for the settings, or none.
+    explicit CControlDlg(bool bScreenSaver, HWND hOwner = nullptr);
 
     // What the tour thread uses of the dialog.
     CRenderContext* GetRenderContext() override;
@@ -41,6 +43,7 @@ private:
     // The screen window could not be made: say so and end the program.
     void ReportCreationFailure();
 
+    const bool m_bScreenSaver;
     CScreenWnd* m_pScreenWnd = nullptr;
     std::atomic<int> m_nMaxImages{10};
     HICON m_hIcon;

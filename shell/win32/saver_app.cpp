@@ -1,9 +1,14 @@
-// The application object: the program runs the control dialog modally, and everything else
-// happens inside it. Under a ".scr" name the dialog starts the show at once.
+// The application object. What the program does comes from its name and its arguments: under
+// a ".scr" name it is a screen saver and does what Windows asks of it (the show, a preview,
+// the settings); under any other name it opens the control dialog. Everything but the preview
+// happens inside the modal control dialog.
 #include "engine/iteration_kernel.h"
+#include "platform/system.h"
 #include "shell/win32/control_dlg.h"
 #include "shell/win32/framework/message_box.h"
 #include "shell/win32/framework/win_app.h"
+#include "shell/win32/preview_wnd.h"
+#include "shell/win32/run_mode.h"
 
 class CSaverApp : public CWinApp {
 public:
@@ -14,12 +19,26 @@ CSaverApp theApp;
 
 BOOL CSaverApp::InitInstance()
 {
-    // ORVANE_KERNEL may ask for a kernel this processor cannot run: say so, never run it.
-    if (ActiveKernel() == nullptr) {
-        AfxMessageBox(KernelChoiceError(), MB_OK);
+    const Launch launch = ParseLaunch(platform::GetModulePath(), m_lpCmdLine);
+    const HWND hWindow = reinterpret_cast<HWND>(launch.window);
+    if (launch.mode == RunMode::None) {
         return FALSE;
     }
-    CControlDlg dialog;
+    // ORVANE_KERNEL may ask for a kernel this processor cannot run: say so, never run it. A
+    // preview shows no dialog of its own.
+    if (ActiveKernel() == nullptr) {
+        if (launch.mode != RunMode::Preview) {
+            AfxMessageBox(KernelChoiceError(), MB_OK);
+        }
+        return FALSE;
+    }
+    if (launch.mode == RunMode::Preview) {
+        RunPreview(hWindow);
+        return FALSE;
+    }
+    // A settings request names the window to own the dialog; a stale one is no owner.
+    CControlDlg dialog(launch.mode == RunMode::ScreenSaver,
+                       IsWindow(hWindow) != FALSE ? hWindow : nullptr);
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;

@@ -52,7 +52,10 @@ EOF
 make_prefix() {
     export WINEPREFIX="$E2E_TMP/prefix" WINEARCH=$E2E_WINEARCH WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="    # no Mono or Gecko installer dialogs
-    mkdir -p "$WINEPREFIX"
+    # A home of its own: Wine links the user's Pictures folder to the home's, and the pictures
+    # the tests send there must not land in the real one.
+    export HOME="$E2E_TMP/home"
+    mkdir -p "$WINEPREFIX" "$HOME"
     wineserver -p    # one server for the whole run, not one per program
     timeout 120 "$E2E_WINE" wineboot -i >"$E2E_TMP/wineboot.log" 2>&1 || return 1
     cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
@@ -60,10 +63,13 @@ make_prefix() {
     timeout 60 "$E2E_WINE" regedit /S "$("$E2E_WINE" winepath -w "$E2E_TMP/setup.reg")" >/dev/null 2>&1
 }
 
-# build_probe: the window reader, a small console program of its own.
+# build_probe: the window reader and the stand-in of the Screen Saver Settings dialog, small
+# console programs of their own.
 build_probe() {
     "$E2E_MINGW-gcc-posix" -O1 -Wall -static -mconsole -o "$E2E_TMP/probe.exe" \
-        "$E2E_HERE/probe.c" -luser32
+        "$E2E_HERE/probe.c" -luser32 -lshell32 -lole32 -luuid &&
+    "$E2E_MINGW-gcc-posix" -O1 -Wall -static -mconsole -municode -o "$E2E_TMP/saver_host.exe" \
+        "$E2E_HERE/saver_host.c" -luser32 -lgdi32
 }
 
 cleanup() {
@@ -82,16 +88,16 @@ cleanup() {
 
 # --- programs -----------------------------------------------------------------------------
 
-# start_program PATH [--stopped]: runs a Windows program in the background; its process id
-# lands in $E2E_PID_FILE, its exit status in $E2E_STATUS_FILE when it ends. With --stopped it
-# is held before its first instruction, for step_program.
+# start_program [--stopped] PATH [ARGUMENT...]: runs a Windows program in the background; its
+# process id lands in $E2E_PID_FILE, its exit status in $E2E_STATUS_FILE when it ends. With
+# --stopped it is held before its first instruction, for step_program.
 start_program() {
     E2E_STATUS_FILE="$E2E_TMP/status.$RANDOM$RANDOM"
     E2E_PID_FILE="$E2E_STATUS_FILE.pid"
     local hold=""
-    [[ "${2:-}" == --stopped ]] && hold='kill -STOP $$;'
+    [[ "$1" == --stopped ]] && hold='kill -STOP $$;' && shift
     # Nothing of the caller's output stays open: a command substitution would wait for it.
-    ( sh -c "$hold"' exec "$0" "$1"' "$E2E_WINE" "$1" &
+    ( sh -c "$hold"' exec "$0" "$@"' "$E2E_WINE" "$@" &
       echo $! >"$E2E_PID_FILE"
       wait $!
       echo $? >"$E2E_STATUS_FILE" ) </dev/null >>"$E2E_TMP/programs.log" 2>&1 &
@@ -177,6 +183,9 @@ save_png() {
 }
 
 # --- files --------------------------------------------------------------------------------
+
+# windows_path_to_unix PATH: where a Windows path of the prefix lies on this machine.
+windows_path_to_unix() { "$E2E_WINE" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 
 # bmp_complete FILE SIZE: the file exists and has been written in full.
 bmp_complete() { [[ -f "$1" && $(stat -c %s "$1") -eq $2 ]]; }

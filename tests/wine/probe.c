@@ -4,13 +4,18 @@
  *   probe focus             the foreground window, the window with the keyboard focus and
  *                           its control id, as handle, handle, id
  *   probe activate HANDLE   makes a window the foreground window, as the task switcher would
- *                           (there is none without a desktop shell); the only change it makes
+ *                           (there is none without a desktop shell)
+ *   probe close HANDLE      posts WM_CLOSE to a window, as its close box would
+ *   probe monitors          every monitor as left,top,right,bottom
+ *   probe pictures          the user's Pictures folder
+ * Coordinates are device pixels whatever the system's DPI setting.
  * One window per line, six fields separated by tabs:
  *   visible flag (top-level) or control id (child), handle, X window id (top-level; 0 for a
  *   child or a window not mapped yet), class, rect (screen coordinates left,top,right,bottom),
  *   title or text in UTF-8. */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shlobj.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -63,6 +68,15 @@ static BOOL CALLBACK ListChild(HWND hWnd, LPARAM unused)
     return TRUE;
 }
 
+static BOOL CALLBACK ListMonitor(HMONITOR monitor, HDC hdc, LPRECT rect, LPARAM unused)
+{
+    (void)monitor;
+    (void)hdc;
+    (void)unused;
+    printf("%ld,%ld,%ld,%ld\n", rect->left, rect->top, rect->right, rect->bottom);
+    return TRUE;
+}
+
 static HWND ParseHandle(const char* text)
 {
     return (HWND)(INT_PTR)strtoll(text, NULL, 10);
@@ -70,6 +84,7 @@ static HWND ParseHandle(const char* text)
 
 int main(int argc, char** argv)
 {
+    SetProcessDPIAware();
     if (argc == 2 && strcmp(argv[1], "list") == 0) {
         EnumWindows(ListTopLevel, 0);
         return 0;
@@ -96,6 +111,23 @@ int main(int argc, char** argv)
         const HWND hWnd = ParseHandle(argv[2]);
         return IsWindow(hWnd) && SetForegroundWindow(hWnd) ? 0 : 2;
     }
-    fputs("usage: probe list | controls HANDLE | focus | activate HANDLE\n", stderr);
+    if (argc == 3 && strcmp(argv[1], "close") == 0) {
+        return PostMessageW(ParseHandle(argv[2]), WM_CLOSE, 0, 0) ? 0 : 2;
+    }
+    if (argc == 2 && strcmp(argv[1], "monitors") == 0) {
+        return EnumDisplayMonitors(NULL, NULL, ListMonitor, 0) ? 0 : 2;
+    }
+    if (argc == 2 && strcmp(argv[1], "pictures") == 0) {
+        PWSTR folder = NULL;
+        if (SHGetKnownFolderPath(&FOLDERID_Pictures, 0, NULL, &folder) != S_OK) {
+            return 2;
+        }
+        WriteUtf8(folder);
+        fputc('\n', stdout);
+        CoTaskMemFree(folder);
+        return 0;
+    }
+    fputs("usage: probe list | controls HANDLE | focus | activate HANDLE | close HANDLE |"
+          " monitors | pictures\n", stderr);
     return 1;
 }

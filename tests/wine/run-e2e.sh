@@ -227,7 +227,7 @@ screen_saver_tests() {
     exe=$(install Orvane.scr Orvane.scr)
     folder=$(dirname "$exe")
     # The program is held and let run in short steps until the waiting screen shows.
-    start_program "$exe" --stopped
+    start_program --stopped "$exe" /s
     if ! check "screen saver: the show starts at once" step_until_mapped 60; then
         release_program
         return
@@ -320,7 +320,7 @@ screen_saver_tests() {
 
 screen_saver_click_test() {
     # The extension in capitals still means a screen saver.
-    start_program "$(install Orvane.scr Orvane.SCR)"
+    start_program "$(install Orvane.scr Orvane.SCR)" /S
     check "screen saver (.SCR): the show starts at once" wait_for 30 saver_mapped || return
     raise_saver_screen
     xdotool click 1
@@ -333,7 +333,7 @@ unicode_folder_test() {
     local folder="$E2E_TMP/日本語 José"
     mkdir -p "$folder"
     cp "$E2E_TMP/built/Orvane.scr" "$folder/"
-    start_program "$folder/Orvane.scr"
+    start_program "$folder/Orvane.scr" /s
     check "screen saver in a folder named 日本語 José: Orvane_1.bmp written beside it" \
         wait_for 60 bmp_complete "$folder/Orvane_1.bmp" "$BMP_SIZE"
     wait_for 30 saver_mapped && raise_saver_screen
@@ -344,13 +344,14 @@ unicode_folder_test() {
 
 ABOUT_TITLE='^Orvaneのﾊﾞｰｼﾞｮﾝ情報$'
 
-# open_dialog: starts Orvane.exe and sets $dialog to the handle of its control dialog and
-# $folder to the folder of the program.
+# open_dialog [NAME [ARGUMENT...]]: starts the program under NAME (Orvane.exe unless given),
+# with the arguments, and sets $dialog to the handle of its control dialog and $folder to the
+# folder of the program.
 open_dialog() {
     local exe
-    exe=$(install Orvane.exe Orvane.exe)
+    exe=$(install Orvane.exe "${1:-Orvane.exe}")
     folder=$(dirname "$exe")
-    start_program "$exe"
+    start_program "$exe" "${@:2}"
     wait_for 30 control_dialog && dialog=$(control_dialog)
 }
 
@@ -546,8 +547,75 @@ count_box_tests() {
     check "dialog: a count of abc saves to slot 1 only" slots_cycle abc 1
 }
 
+# --- what Windows asks of a screen saver ----------------------------------------------------
+
+# no_window CLASS TITLE: no visible top-level window whose class and title match the patterns.
+no_window() { ! window_field 2 "$1" "$2" >/dev/null; }
+
+no_full_screen_window() {
+    ! visible_windows | awk -F'\t' -v r="0,0,$WIDTH,$HEIGHT" '$5 == r { print; found = 1 }
+                                                            END { exit !found }'
+}
+
+# host_report PATTERN: the line of the preview host's report that matches PATTERN.
+host_report() { tr -d '\r' <"$E2E_TMP/host.out" | grep -a -m 1 -- "$1"; }
+
+# preview_fills SCREEN RECT: the host's small screen holds one window of the program, as large
+# as the screen.
+preview_fills() {
+    local children
+    children=$(probe controls "$1")
+    echo "$children"
+    [[ $(wc -l <<<"$children") -eq 1 ]] && awk -F'\t' -v r="$2" '$4 ~ /^Orvane:/ && $5 == r' \
+        <<<"$children" | grep -q .
+}
+
+no_pictures() {
+    local found
+    found=$(find "$@" -name 'Orvane_*.bmp' 2>/dev/null)
+    [[ -z "$found" ]] || { echo "saved: $found"; return 1; }
+}
+
+# The preview of the Screen Saver Settings dialog: a window of another program with a
+# 152 × 112 screen, whose handle the saver gets with /p. (Wine shows nothing that one process
+# draws into another's window; tests/windows/preview_window_test.cpp checks the picture.)
+preview_tests() {
+    local exe folder pictures screen rect host
+    exe=$(install Orvane.scr Orvane.scr)
+    folder=$(dirname "$exe")
+    pictures=$(windows_path_to_unix "$(probe pictures)")
+    start_program "$exe" /a 65538
+    check "screen saver /a: ends at once with status 0" ends_with_status 20 0
+    start_program "$exe" /p 424242
+    check "screen saver /p with a handle that is no window: ends at once with status 0" \
+        ends_with_status 20 0
+
+    ( "$E2E_WINE" "$E2E_TMP/saver_host.exe" "$("$E2E_WINE" winepath -w "$exe")" \
+          >"$E2E_TMP/host.out" 2>&1 </dev/null
+      echo $? >"$E2E_TMP/host.status" ) &
+    if ! wait_for 30 host_report '^process '; then
+        fail "preview: the host runs the saver with /p"
+        return
+    fi
+    read -r _ screen rect <<<"$(host_report '^child ')"
+    host=$(window_field 2 '^SaverHost$' '.')
+    check "preview: one window of the saver fills the host's 152x112 screen" \
+        wait_for 20 preview_fills "$screen" "$rect"
+    # Longer than the show takes for its first pictures.
+    sleep 10
+    check "preview: no window of the saver at the top level (nothing covers the screen)" \
+        no_window '^(Orvane:|#32770$)' '.*'
+    check "preview: no window covers the screen" no_full_screen_window
+    check "preview: no picture saved" no_pictures "$folder" "$pictures"
+    probe close "$host"
+    wait_for 20 test -s "$E2E_TMP/host.status"
+    note "$(host_report '^ended\|^still')"
+    check "preview: the saver ends within one second of the host's window, with status 0" \
+        host_report '^ended after [0-9]* ms with status 0$'
+}
+
 TEST_GROUPS=(win32_unit_tests screen_saver_tests screen_saver_click_test dialog_tests
-        about_and_exit_tests stop_keys_tests count_box_tests unicode_folder_test)
+        about_and_exit_tests stop_keys_tests count_box_tests unicode_folder_test preview_tests)
 
 check "image checks: they reject faulty pictures (self-test)" \
     python3 "$E2E_SHARED/imgcheck_test.py" -q

@@ -33,9 +33,12 @@ CDialog::CDialog(UINT templateId, CNativeWnd* pParent)
 {
 }
 
+CDialog::CDialog(UINT templateId, HWND hOwner) : m_nTemplateId(templateId), m_hOwner(hOwner) {}
+
 INT_PTR CDialog::DoModal()
 {
-    const HWND hOwner = m_pParent != nullptr ? m_pParent->m_hWnd : nullptr;
+    // The parent object's window as it is now: it may have been created after this object.
+    const HWND hOwner = m_pParent != nullptr ? m_pParent->m_hWnd : m_hOwner;
     return DialogBoxParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nTemplateId), hOwner,
                            DialogProc, reinterpret_cast<LPARAM>(this));
 }

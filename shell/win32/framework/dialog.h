@@ -11,6 +11,8 @@ class CDialog : public CNativeWnd {
 public:
     // pParent: the owner, or none.
     explicit CDialog(UINT templateId, CNativeWnd* pParent = nullptr);
+    // hOwner: a window of any program, or none.
+    CDialog(UINT templateId, HWND hOwner);
 
     // Shows the dialog until EndDialog; returns the value given to it, or -1 when the
     // dialog could not be created.
@@ -36,5 +38,6 @@ private:
     void CenterWindow();
 
     UINT m_nTemplateId;
-    CNativeWnd* m_pParent;
+    CNativeWnd* m_pParent = nullptr;
+    HWND m_hOwner = nullptr;
 };

@@ -23,10 +23,11 @@ CWinApp* AfxGetApp()
     return g_pApp;
 }
 
-int WINAPI WinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevInstance*/, LPSTR /*lpCmdLine*/,
+int WINAPI WinMain(HINSTANCE /*hInstance*/, HINSTANCE /*hPrevInstance*/, LPSTR lpCmdLine,
                    int /*nShowCmd*/)
 {
     if (CWinApp* pApp = AfxGetApp()) {
+        pApp->m_lpCmdLine = lpCmdLine != nullptr ? lpCmdLine : "";
         pApp->InitInstance();
     }
     return 0;

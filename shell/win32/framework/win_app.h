@@ -20,6 +20,8 @@ public:
 
     // The program's main window while InitInstance runs it.
     CNativeWnd* m_pMainWnd = nullptr;
+    // The command line after the program's name, as WinMain was given it.
+    const char* m_lpCmdLine = "";
 };
 
 CWinApp* AfxGetApp();
