@@ -10,9 +10,16 @@
 #include "shell/win32/framework/module_instance.h"
 #include "shell/win32/resource.h"
 #include "shell/win32/saver_messages.h"
+#include "shell/win32/saver_settings.h"
 #include "shell/win32/screen_wnd.h"
 #include "show/count_text.h"
 #include "show/display_area.h"
+
+namespace {
+
+constexpr int kDefaultMaxImages = 10;
+
+}  // namespace
 
 CControlDlg::CControlDlg(bool bScreenSaver, HWND hOwner)
     : CDialog(IDD_CONTROL, hOwner),
@@ -54,8 +61,8 @@ BOOL CControlDlg::OnInitDialog()
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    // The edit box reports the change, which sets m_nMaxImages.
-    SetItemText(IDC_MAX_IMAGES, L"10");
+    // The count last chosen. The edit box reports the change, which sets m_nMaxImages.
+    SetItemText(IDC_MAX_IMAGES, std::to_wstring(LoadMaxImages().value_or(kDefaultMaxImages)));
 
     // A screen saver starts the show before the dialog is first shown.
     if (m_bScreenSaver) {
@@ -114,6 +121,12 @@ LRESULT CControlDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         OnClose();
         return 0;
+    case WM_DESTROY:
+        // However the dialog closes, the count chosen in it is kept for the next time.
+        if (!m_bScreenSaver) {
+            StoreMaxImages(m_nMaxImages);
+        }
+        break;
     default:
         break;
     }
@@ -140,6 +153,9 @@ void CControlDlg::OnStart()
     if (m_pScreenWnd != nullptr) {
         AfxMessageBox("既に実行しています", MB_OK);
         return;
+    }
+    if (!m_bScreenSaver) {
+        StoreMaxImages(m_nMaxImages);
     }
 
     const DisplayRect area = ChooseShowArea(CollectDisplays(QueryDisplay), PrimaryDisplay);

@@ -434,21 +434,33 @@ rewritten() {
     bmp_complete "$1/Orvane_$2.bmp" "$BMP_SIZE" && ! cmp -s "$1/Orvane_$2.bmp" "$1/kept"
 }
 
-# saves_to_slots COUNT_TEXT SLOTS: with COUNT_TEXT typed into the count box of the open
-# dialog, the pictures go to slots 1 … SLOTS and then to slot 1 again, never to SLOTS + 1.
-saves_to_slots() {
-    local last=$2
+# type_count TEXT: TEXT typed into the count box of the open dialog in place of its number.
+type_count() {
     wait_for 10 focus_on "$dialog" 1000
     click_control "$dialog" 1004
     xdotool key End BackSpace BackSpace BackSpace type "$1"
     wait_for 5 control_is "$dialog" 1004 "$1" || { echo "the count box does not read $1"; return 1; }
-    click_control "$dialog" 1000
-    wait_for 60 bmp_complete "$folder/Orvane_$last.bmp" "$BMP_SIZE" ||
-        { echo "no Orvane_$last.bmp"; return 1; }
-    cp "$folder/Orvane_1.bmp" "$folder/kept"
-    wait_for 90 rewritten "$folder" 1 || { echo "slot 1 was not saved again"; return 1; }
-    no_file "$folder/Orvane_$((last + 1)).bmp"
 }
+
+# cycles_slots FOLDER SLOTS: the running show saves to slots 1 … SLOTS and then to slot 1
+# again, never to SLOTS + 1.
+cycles_slots() {
+    wait_for 60 bmp_complete "$1/Orvane_$2.bmp" "$BMP_SIZE" || { echo "no Orvane_$2.bmp"; return 1; }
+    cp "$1/Orvane_1.bmp" "$1/kept"
+    wait_for 90 rewritten "$1" 1 || { echo "slot 1 was not saved again"; return 1; }
+    no_file "$1/Orvane_$(($2 + 1)).bmp"
+}
+
+# saves_to_slots COUNT_TEXT SLOTS: with COUNT_TEXT typed into the count box of the open
+# dialog, the pictures go to slots 1 … SLOTS and then to slot 1 again, never to SLOTS + 1.
+saves_to_slots() {
+    type_count "$1" || return 1
+    click_control "$dialog" 1000
+    cycles_slots "$folder" "$2"
+}
+
+# The count the dialog keeps for the user, gone: every dialog opens with "10" again.
+forget_settings() { "$E2E_WINE" reg delete 'HKCU\Software\Orvane' /f >/dev/null 2>&1; }
 
 # slots_cycle COUNT_TEXT SLOTS: saves_to_slots in a dialog of its own, which ends with it.
 slots_cycle() {
@@ -545,9 +557,55 @@ click_control() {
 count_box_tests() {
     check "dialog: a count of 2 saves to slots 1, 2, 1" slots_cycle 2 2
     check "dialog: a count of abc saves to slot 1 only" slots_cycle abc 1
+    forget_settings
 }
 
 # --- what Windows asks of a screen saver ----------------------------------------------------
+
+# Configure (no argument) and Settings (/c) open the dialog of a screen saver, which waits;
+# the count chosen there is kept for the user and used by the show Windows starts (/s). A
+# stored value that is no 32-bit number is ignored.
+settings_tests() {
+    local dialog folder
+    forget_settings
+    if open_dialog Orvane.scr; then
+        pass "screen saver without arguments: the control dialog opens"
+    else
+        fail "screen saver without arguments: the control dialog opens"
+        return
+    fi
+    check "screen saver without arguments: no show starts" no_window '^Orvane:' '^$'
+    check "screen saver without arguments: the count box reads 10" control_is "$dialog" 1004 10
+    type_count 2
+    xdotool key Escape
+    check "screen saver without arguments: Esc closes the dialog" ends_with_status 20
+
+    if open_dialog Orvane.scr /c:65538; then
+        pass "screen saver /c: the control dialog opens"
+        check "screen saver /c: no show starts" no_window '^Orvane:' '^$'
+        check "screen saver /c: the count chosen before is back" control_is "$dialog" 1004 2
+        xdotool key Escape
+        ends_with_status 20 >/dev/null
+    else
+        fail "screen saver /c: the control dialog opens"
+    fi
+
+    start_program "$folder/Orvane.scr" /s
+    check "screen saver /s: the count stored in the settings makes slots 1, 2, 1" \
+        cycles_slots "$folder" 2
+    wait_for 30 saver_mapped && raise_saver_screen
+    xdotool key Escape
+    ends_with_status 20 0 >/dev/null
+
+    "$E2E_WINE" reg add 'HKCU\Software\Orvane' /v MaxImages /t REG_SZ /d 5 /f >/dev/null 2>&1
+    if open_dialog Orvane.exe; then
+        check "dialog: a stored count that is not a number is ignored (10)" \
+            control_is "$dialog" 1004 10
+        xdotool key Escape
+        ends_with_status 20 >/dev/null
+    fi
+    forget_settings
+}
 
 # no_window CLASS TITLE: no visible top-level window whose class and title match the patterns.
 no_window() { ! window_field 2 "$1" "$2" >/dev/null; }
@@ -615,7 +673,8 @@ preview_tests() {
 }
 
 TEST_GROUPS=(win32_unit_tests screen_saver_tests screen_saver_click_test dialog_tests
-        about_and_exit_tests stop_keys_tests count_box_tests unicode_folder_test preview_tests)
+        about_and_exit_tests stop_keys_tests count_box_tests unicode_folder_test settings_tests
+        preview_tests)
 
 check "image checks: they reject faulty pictures (self-test)" \
     python3 "$E2E_SHARED/imgcheck_test.py" -q
