@@ -18,6 +18,7 @@
 namespace {
 
 constexpr int kDefaultMaxImages = 10;
+constexpr char kAlreadyRunning[] = "既に実行しています";
 
 }  // namespace
 
@@ -151,7 +152,17 @@ void CControlDlg::OnSysCommand(UINT nID)
 void CControlDlg::OnStart()
 {
     if (m_pScreenWnd != nullptr) {
-        AfxMessageBox("既に実行しています", MB_OK);
+        AfxMessageBox(kAlreadyRunning, MB_OK);
+        return;
+    }
+    // One show per session: a screen saver leaves another program's running show alone and
+    // ends unseen; the start button says that a show runs.
+    if (!m_showLock.Acquire(m_hWnd)) {
+        if (m_bScreenSaver) {
+            EndDialog(IDCANCEL);
+        } else {
+            AfxMessageBox(kAlreadyRunning, MB_OK);
+        }
         return;
     }
     if (!m_bScreenSaver) {
@@ -177,6 +188,7 @@ void CControlDlg::ReportCreationFailure()
 {
     delete m_pScreenWnd;
     m_pScreenWnd = nullptr;
+    m_showLock.Release();
     AfxMessageBox("画面を作成できません", MB_OK);
     OnOK();
 }
@@ -192,6 +204,7 @@ bool CControlDlg::StopShow()
     m_pScreenWnd->DestroyWindow();
     delete m_pScreenWnd;
     m_pScreenWnd = nullptr;
+    m_showLock.Release();
     return true;
 }
 

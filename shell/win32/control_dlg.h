@@ -7,6 +7,7 @@
 
 #include "engine/tour.h"
 #include "shell/win32/framework/dialog.h"
+#include "shell/win32/show_lock.h"
 
 class CScreenWnd;
 
@@ -47,4 +48,5 @@ private:
     CScreenWnd* m_pScreenWnd = nullptr;
     std::atomic<int> m_nMaxImages{10};
     HICON m_hIcon;
+    CShowLock m_showLock;
 };

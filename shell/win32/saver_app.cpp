@@ -9,6 +9,7 @@
 #include "shell/win32/framework/win_app.h"
 #include "shell/win32/preview_wnd.h"
 #include "shell/win32/run_mode.h"
+#include "shell/win32/show_lock.h"
 
 class CSaverApp : public CWinApp {
 public:
@@ -34,6 +35,10 @@ BOOL CSaverApp::InitInstance()
     }
     if (launch.mode == RunMode::Preview) {
         RunPreview(hWindow);
+        return FALSE;
+    }
+    // While a show runs, opening the program again brings that show's dialog forward.
+    if (launch.mode == RunMode::Application && BringRunningShowForward()) {
         return FALSE;
     }
     // A settings request names the window to own the dialog; a stale one is no owner.

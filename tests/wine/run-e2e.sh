@@ -672,9 +672,50 @@ preview_tests() {
         host_report '^ended after [0-9]* ms with status 0$'
 }
 
+# escape_show: Esc on the running screen saver's show; it ends with status 0.
+escape_show() {
+    wait_for 30 saver_mapped && raise_saver_screen
+    xdotool key Escape
+    ends_with_status 20 0
+}
+
+# save_program_state, restore_program_state: the program that start_program started last, kept
+# aside while another one runs.
+save_program_state() { E2E_KEPT="$E2E_STATUS_FILE $E2E_PID_FILE"; }
+restore_program_state() { read -r E2E_STATUS_FILE E2E_PID_FILE <<<"$E2E_KEPT"; }
+
+shows_of_the_program() { visible_windows | awk -F'\t' '$4 ~ /^Orvane:/ && $6 == ""' | wc -l; }
+
+# One show at a time in the session: a second screen saver ends unseen, and opening the
+# program again brings the running show's dialog forward instead of opening another.
+single_show_tests() {
+    local folder slot
+    folder=$(dirname "$(install Orvane.scr Orvane.scr)")
+    start_program "$folder/Orvane.scr" /s
+    if ! wait_for 60 bmp_complete "$folder/Orvane_1.bmp" "$BMP_SIZE"; then
+        fail "one show: the first screen saver saves Orvane_1.bmp"
+        return
+    fi
+    save_program_state
+    start_program "$folder/Orvane.scr" /s
+    check "one show: a second screen saver (/s) ends at once with status 0" ends_with_status 20 0
+    start_program "$(install Orvane.exe Orvane.exe)"
+    check "one show: opening the program again ends it at once with status 0" \
+        ends_with_status 20 0
+    restore_program_state
+    check "one show: only the first show's window, topmost over the whole screen" \
+        eval '[[ $(shows_of_the_program) -eq 1 ]] && screen_window_on_top'
+    check "one show: only one control dialog" \
+        eval '[[ $(visible_windows | grep -c "Orvane Version") -eq 1 ]]'
+    slot=$(next_unsaved_slot "$folder" 2)
+    check "one show: the first show goes on saving (Orvane_$slot.bmp)" \
+        wait_for 60 bmp_complete "$folder/Orvane_$slot.bmp" "$BMP_SIZE"
+    check "one show: the first show still takes Esc and ends with status 0" escape_show
+}
+
 TEST_GROUPS=(win32_unit_tests screen_saver_tests screen_saver_click_test dialog_tests
         about_and_exit_tests stop_keys_tests count_box_tests unicode_folder_test settings_tests
-        preview_tests)
+        preview_tests single_show_tests)
 
 check "image checks: they reject faulty pictures (self-test)" \
     python3 "$E2E_SHARED/imgcheck_test.py" -q
