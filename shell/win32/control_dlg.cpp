@@ -8,6 +8,7 @@
 #include "shell/win32/display_query.h"
 #include "shell/win32/framework/message_box.h"
 #include "shell/win32/framework/module_instance.h"
+#include "shell/win32/picture_folder.h"
 #include "shell/win32/resource.h"
 #include "shell/win32/saver_messages.h"
 #include "shell/win32/saver_settings.h"
@@ -19,6 +20,7 @@ namespace {
 
 constexpr int kDefaultMaxImages = 10;
 constexpr char kAlreadyRunning[] = "既に実行しています";
+constexpr char kPicturesNotSaved[] = "画像を保存できませんでした。";
 
 }  // namespace
 
@@ -176,12 +178,29 @@ void CControlDlg::OnStart()
         ReportCreationFailure();
         return;
     }
+    PrepareSaving();
     m_pScreenWnd->MoveWindow(area.left, area.top, area.width, area.height, true);
     m_pScreenWnd->SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0,
                                SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     m_pScreenWnd->AllocImages(area.width, area.height);
     m_pScreenWnd->Invalidate(true);
     m_pScreenWnd->StartTour(*this);
+}
+
+void CControlDlg::PrepareSaving()
+{
+    const SaveTarget target = ChooseSaveTarget(m_pScreenWnd->m_strFileBase);
+    m_strSaveProblem = target.problem;
+    if (target.fileBase.empty()) {
+        m_pScreenWnd->m_bSaveImages = false;  // the show goes on without saving
+        return;
+    }
+    m_pScreenWnd->m_strFileBase = target.fileBase;
+    m_pScreenWnd->m_fnSaveFailed = [this](const std::string& path, int error) {
+        if (m_strSaveProblem.empty()) {
+            m_strSaveProblem = DescribeSaveFailure(path, error);
+        }
+    };
 }
 
 void CControlDlg::ReportCreationFailure()
@@ -205,6 +224,11 @@ bool CControlDlg::StopShow()
     delete m_pScreenWnd;
     m_pScreenWnd = nullptr;
     m_showLock.Release();
+    // The dialog is in view again: it says once what could not be saved. A screen saver's
+    // process ends unseen.
+    if (!m_bScreenSaver && !m_strSaveProblem.empty()) {
+        AfxMessageBox(std::string(kPicturesNotSaved) + "\n" + m_strSaveProblem, MB_OK);
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <string>
 
 #include "engine/tour.h"
 #include "shell/win32/framework/dialog.h"
@@ -43,10 +44,16 @@ private:
     bool StopShow();
     // The screen window could not be made: say so and end the program.
     void ReportCreationFailure();
+    // Sends the pictures beside the program or else to the user's Pictures folder, and
+    // remembers the first that could not be saved.
+    void PrepareSaving();
 
     const bool m_bScreenSaver;
     CScreenWnd* m_pScreenWnd = nullptr;
     std::atomic<int> m_nMaxImages{10};
     HICON m_hIcon;
     CShowLock m_showLock;
+    // Why pictures of the show were not saved; written by the tour thread until it ends, read
+    // after that.
+    std::string m_strSaveProblem;
 };

@@ -73,6 +73,10 @@ build_probe() {
 }
 
 cleanup() {
+    local folder
+    for folder in "${E2E_READ_ONLY[@]}"; do
+        writable_again "$folder"
+    done
     # Only this run's own prefix: a WINEPREFIX from the caller's environment is not ours.
     if [[ "${WINEPREFIX:-}" == "$E2E_TMP/prefix" ]]; then
         wineserver -k >/dev/null 2>&1
@@ -183,6 +187,20 @@ save_png() {
 }
 
 # --- files --------------------------------------------------------------------------------
+
+# read_only FOLDER: no file can be made in FOLDER any more. The mode bits keep out an ordinary
+# user; root, whom they do not stop, is kept out by the immutable flag.
+E2E_READ_ONLY=()
+read_only() {
+    chmod a-w "$1"
+    if touch "$1/.probe" 2>/dev/null; then
+        rm -f "$1/.probe"
+        chattr +i "$1" 2>/dev/null
+    fi
+    E2E_READ_ONLY+=("$1")
+    ! touch "$1/.probe" 2>/dev/null || { rm -f "$1/.probe"; echo "cannot make $1 read-only"; return 1; }
+}
+writable_again() { chattr -i "$1" 2>/dev/null; chmod u+w "$1"; }
 
 # windows_path_to_unix PATH: where a Windows path of the prefix lies on this machine.
 windows_path_to_unix() { "$E2E_WINE" winepath -u "$1" 2>/dev/null | tr -d '\r'; }

@@ -713,9 +713,52 @@ single_show_tests() {
     check "one show: the first show still takes Esc and ends with status 0" escape_show
 }
 
+# A program folder the user cannot write sends the pictures to Pictures\Orvane; where neither
+# takes them, the dialog says so once when the show has ended.
+pictures_folder_tests() {
+    local folder pictures dialog box
+    pictures="$(windows_path_to_unix "$(probe pictures)")/Orvane"
+    folder=$(dirname "$(install Orvane.scr Orvane.scr)")
+    if ! read_only "$folder"; then
+        fail "read-only program folder: made read-only"
+        return
+    fi
+    start_program "$folder/Orvane.scr" /s
+    check "read-only program folder: Orvane_1.bmp is saved in Pictures\\Orvane" \
+        wait_for 60 bmp_complete "$pictures/Orvane_1.bmp" "$BMP_SIZE"
+    check "read-only program folder: nothing is saved beside the program" no_pictures "$folder"
+    check "read-only program folder: Esc ends the show with status 0" escape_show
+
+    rm -f "$pictures"/Orvane_*.bmp
+    read_only "$pictures"
+    folder=$(dirname "$(install Orvane.exe Orvane.exe)")
+    read_only "$folder"
+    start_program "$folder/Orvane.exe"
+    wait_for 30 control_dialog && dialog=$(control_dialog)
+    wait_for 10 focus_on "$dialog" 1000
+    xdotool key Return
+    if wait_for 20 show_started; then
+        bring_to_front "$(screen_window)"
+        xdotool key Escape
+        if wait_for 20 window_field 2 '^#32770$' '^Orvane$'; then
+            box=$(window_field 2 '^#32770$' '^Orvane$')
+            check "nowhere to save: the dialog says so when the show ends, and why" \
+                has_text "$box" "画像を保存できませんでした。 .*書き込みが許可されていません"
+            xdotool key Return
+        else
+            fail "nowhere to save: the dialog says so when the show ends, and why"
+        fi
+    else
+        fail "nowhere to save: the show starts all the same"
+    fi
+    check "nowhere to save: the program then ends" ends_with_status 30
+    writable_again "$pictures"
+    writable_again "$folder"
+}
+
 TEST_GROUPS=(win32_unit_tests screen_saver_tests screen_saver_click_test dialog_tests
         about_and_exit_tests stop_keys_tests count_box_tests unicode_folder_test settings_tests
-        preview_tests single_show_tests)
+        preview_tests single_show_tests pictures_folder_tests)
 
 check "image checks: they reject faulty pictures (self-test)" \
     python3 "$E2E_SHARED/imgcheck_test.py" -q
