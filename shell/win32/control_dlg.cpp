@@ -180,6 +180,10 @@ void CControlDlg::OnStart()
     }
     PrepareSaving();
     m_pScreenWnd->MoveWindow(area.left, area.top, area.width, area.height, true);
+    if (m_bScreenSaver) {
+        m_covers.Cover(area, *this);
+    }
+    // Above the covers too.
     m_pScreenWnd->SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0,
                                SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     m_pScreenWnd->AllocImages(area.width, area.height);
@@ -223,6 +227,7 @@ bool CControlDlg::StopShow()
     m_pScreenWnd->DestroyWindow();
     delete m_pScreenWnd;
     m_pScreenWnd = nullptr;
+    m_covers.Remove();
     m_showLock.Release();
     // The dialog is in view again: it says once what could not be saved. A screen saver's
     // process ends unseen.

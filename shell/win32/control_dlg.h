@@ -8,6 +8,7 @@
 
 #include "engine/tour.h"
 #include "shell/win32/framework/dialog.h"
+#include "shell/win32/monitor_covers.h"
 #include "shell/win32/show_lock.h"
 
 class CScreenWnd;
@@ -53,6 +54,7 @@ private:
     std::atomic<int> m_nMaxImages{10};
     HICON m_hIcon;
     CShowLock m_showLock;
+    CMonitorCovers m_covers;
     // Why pictures of the show were not saved; written by the tour thread until it ends, read
     // after that.
     std::string m_strSaveProblem;

@@ -77,6 +77,7 @@ cleanup() {
     for folder in "${E2E_READ_ONLY[@]}"; do
         writable_again "$folder"
     done
+    [[ -n "${E2E_XORG_PID:-}" ]] && kill "$E2E_XORG_PID" 2>/dev/null && wait "$E2E_XORG_PID" 2>/dev/null
     # Only this run's own prefix: a WINEPREFIX from the caller's environment is not ours.
     if [[ "${WINEPREFIX:-}" == "$E2E_TMP/prefix" ]]; then
         wineserver -k >/dev/null 2>&1
@@ -88,6 +89,33 @@ cleanup() {
     else
         rm -rf "$E2E_TMP"
     fi
+}
+
+# start_two_monitor_display: the X.Org server with its dummy driver and two monitors of
+# WIDTH x HEIGHT side by side, the first one primary; sets E2E_XORG_DISPLAY.
+start_two_monitor_display() {
+    local conf="$E2E_TMP/xorg.conf" display mode="${WIDTH}x${HEIGHT}"
+    printf '%s\n' \
+        'Section "ServerFlags"' '    Option "AutoAddDevices" "false"' 'EndSection' \
+        'Section "Device"' '    Identifier "dummy"' '    Driver "dummy"' '    VideoRam 262144' \
+        'EndSection' \
+        'Section "Monitor"' '    Identifier "monitor"' '    HorizSync 5.0-1000.0' \
+        '    VertRefresh 5.0-200.0' 'EndSection' \
+        'Section "Screen"' '    Identifier "screen"' '    Device "dummy"' '    Monitor "monitor"' \
+        '    DefaultDepth 24' '    SubSection "Display"' '        Depth 24' \
+        '        Virtual 3840 2400' '    EndSubSection' 'EndSection' >"$conf"
+    Xorg -displayfd 3 -config "$conf" -noreset -nolisten tcp -logfile "$E2E_TMP/xorg.log" \
+        3>"$E2E_TMP/xorg.display" >"$E2E_TMP/xorg.out" 2>&1 &
+    E2E_XORG_PID=$!
+    wait_for 20 test -s "$E2E_TMP/xorg.display" || return 1
+    display=":$(cat "$E2E_TMP/xorg.display")"
+    DISPLAY=$display xrandr --output DUMMY0 --mode "$mode" --pos 0x0 --primary &&
+        DISPLAY=$display xrandr --addmode DUMMY1 "$mode" &&
+        DISPLAY=$display xrandr --output DUMMY1 --mode "$mode" --pos "${WIDTH}x0" &&
+        DISPLAY=$display xrandr --fb "$((2 * WIDTH))x$HEIGHT" || return 1
+    # Wine reads the outputs as the server last probed them: have it probe them once more.
+    DISPLAY=$display xrandr --query >/dev/null || return 1
+    E2E_XORG_DISPLAY=$display
 }
 
 # --- programs -----------------------------------------------------------------------------

@@ -679,6 +679,26 @@ escape_show() {
     ends_with_status 20 0
 }
 
+set_log_pixels() {
+    "$E2E_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+        >/dev/null 2>&1
+}
+
+# At 150 % (144 DPI) the show covers the screen pixel for pixel and saves pictures of the
+# screen's real size; only its texts grow.
+high_dpi_tests() {
+    local folder
+    set_log_pixels 144
+    folder=$(dirname "$(install Orvane.scr Orvane.scr)")
+    start_program "$folder/Orvane.scr" /s
+    check "144 DPI: the show window is the screen's size in pixels" wait_for 30 show_started
+    check "144 DPI: Orvane_1.bmp has the screen's size, ${WIDTH}x${HEIGHT}" \
+        eval 'wait_for 60 bmp_complete "$folder/Orvane_1.bmp" "$BMP_SIZE" &&
+              imgcheck bmp-header "$folder/Orvane_1.bmp" "$WIDTH" "$HEIGHT"'
+    check "144 DPI: Esc ends the show with status 0" escape_show
+    set_log_pixels 96
+}
+
 # save_program_state, restore_program_state: the program that start_program started last, kept
 # aside while another one runs.
 save_program_state() { E2E_KEPT="$E2E_STATUS_FILE $E2E_PID_FILE"; }
@@ -756,9 +776,53 @@ pictures_folder_tests() {
     writable_again "$folder"
 }
 
+# right_monitor_black SHOT: the second monitor's part of the screenshot is black throughout.
+right_monitor_black() {
+    local colours
+    colours=$("$E2E_CONVERT" "$1" -crop "${WIDTH}x${HEIGHT}+${WIDTH}+0" +repage -unique-colors \
+              -depth 8 txt:- | tail -n +2)
+    echo "$colours" | head -n 3
+    [[ $(wc -l <<<"$colours") -eq 1 && "$colours" == *"#000000"* ]]
+}
+
+two_monitors_seen() {
+    [[ "$(probe monitors | tr '\n' ' ')" == "0,0,$WIDTH,$HEIGHT $WIDTH,0,$((2 * WIDTH)),$HEIGHT " ]]
+}
+
+# Two monitors side by side (Xorg's dummy driver: Wine sees no monitors of Xvfb's), the
+# desktop white: the show covers the primary one, a black window the other, for the life of
+# the show. A click on the black one ends the show. Runs last: Wine moves to that display.
+two_monitor_tests() {
+    local display=$DISPLAY folder
+    if ! start_two_monitor_display; then
+        fail "two monitors: an X server with two monitors (Xorg's dummy driver)"
+        return
+    fi
+    wineserver -k
+    timeout 20 wineserver -w
+    export DISPLAY=$E2E_XORG_DISPLAY
+    xsetroot -solid white
+    folder=$(dirname "$(install Orvane.scr Orvane.scr)")
+    if check "two monitors: Wine sees two monitors side by side" wait_for 30 two_monitors_seen &&
+       start_program "$folder/Orvane.scr" /s &&
+       wait_for 30 show_started && wait_for 60 bmp_complete "$folder/Orvane_1.bmp" "$BMP_SIZE"; then
+        screenshot "$E2E_TMP/two.ppm"
+        check "two monitors: the second monitor is black during the show" \
+            right_monitor_black "$E2E_TMP/two.ppm"
+        xdotool mousemove $((WIDTH + WIDTH / 2)) $((HEIGHT / 2)) click 1
+        check "two monitors: a click on the second one ends the show with status 0" \
+            ends_with_status 20 0
+    else
+        fail "two monitors: the show starts"
+    fi
+    wineserver -k
+    timeout 20 wineserver -w
+    export DISPLAY=$display
+}
+
 TEST_GROUPS=(win32_unit_tests screen_saver_tests screen_saver_click_test dialog_tests
         about_and_exit_tests stop_keys_tests count_box_tests unicode_folder_test settings_tests
-        preview_tests single_show_tests pictures_folder_tests)
+        preview_tests high_dpi_tests single_show_tests pictures_folder_tests two_monitor_tests)
 
 check "image checks: they reject faulty pictures (self-test)" \
     python3 "$E2E_SHARED/imgcheck_test.py" -q
