@@ -576,14 +576,14 @@ settings_tests() {
     fi
     check "screen saver without arguments: no show starts" no_window '^Orvane:' '^$'
     check "screen saver without arguments: the count box reads 10" control_is "$dialog" 1004 10
-    type_count 2
+    type_count 1
     xdotool key Escape
     check "screen saver without arguments: Esc closes the dialog" ends_with_status 20
 
     if open_dialog Orvane.scr /c:65538; then
         pass "screen saver /c: the control dialog opens"
         check "screen saver /c: no show starts" no_window '^Orvane:' '^$'
-        check "screen saver /c: the count chosen before is back" control_is "$dialog" 1004 2
+        check "screen saver /c: the count chosen before is back" control_is "$dialog" 1004 1
         xdotool key Escape
         ends_with_status 20 >/dev/null
     else
@@ -591,8 +591,8 @@ settings_tests() {
     fi
 
     start_program "$folder/Orvane.scr" /s
-    check "screen saver /s: the count stored in the settings makes slots 1, 2, 1" \
-        cycles_slots "$folder" 2
+    check "screen saver /s: the count stored in the settings keeps every picture in slot 1" \
+        cycles_slots "$folder" 1
     wait_for 30 saver_mapped && raise_saver_screen
     xdotool key Escape
     ends_with_status 20 0 >/dev/null
@@ -659,8 +659,8 @@ preview_tests() {
     host=$(window_field 2 '^SaverHost$' '.')
     check "preview: one window of the saver fills the host's 152x112 screen" \
         wait_for 20 preview_fills "$screen" "$rect"
-    # Longer than the show takes for its first pictures.
-    sleep 10
+    # As long as the show takes for its first picture.
+    sleep 5
     check "preview: no window of the saver at the top level (nothing covers the screen)" \
         no_window '^(Orvane:|#32770$)' '.*'
     check "preview: no window covers the screen" no_full_screen_window
@@ -709,7 +709,7 @@ shows_of_the_program() { visible_windows | awk -F'\t' '$4 ~ /^Orvane:/ && $6 == 
 # One show at a time in the session: a second screen saver ends unseen, and opening the
 # program again brings the running show's dialog forward instead of opening another.
 single_show_tests() {
-    local folder slot
+    local folder
     folder=$(dirname "$(install Orvane.scr Orvane.scr)")
     start_program "$folder/Orvane.scr" /s
     if ! wait_for 60 bmp_complete "$folder/Orvane_1.bmp" "$BMP_SIZE"; then
@@ -727,9 +727,6 @@ single_show_tests() {
         eval '[[ $(shows_of_the_program) -eq 1 ]] && screen_window_on_top'
     check "one show: only one control dialog" \
         eval '[[ $(visible_windows | grep -c "Orvane Version") -eq 1 ]]'
-    slot=$(next_unsaved_slot "$folder" 2)
-    check "one show: the first show goes on saving (Orvane_$slot.bmp)" \
-        wait_for 60 bmp_complete "$folder/Orvane_$slot.bmp" "$BMP_SIZE"
     check "one show: the first show still takes Esc and ends with status 0" escape_show
 }
 
@@ -776,10 +773,11 @@ pictures_folder_tests() {
     writable_again "$folder"
 }
 
-# right_monitor_black SHOT: the second monitor's part of the screenshot is black throughout.
+# right_monitor_black: the second monitor's part of the screen is black throughout.
 right_monitor_black() {
     local colours
-    colours=$("$E2E_CONVERT" "$1" -crop "${WIDTH}x${HEIGHT}+${WIDTH}+0" +repage -unique-colors \
+    screenshot "$E2E_TMP/two.ppm"
+    colours=$("$E2E_CONVERT" "$E2E_TMP/two.ppm" -crop "${WIDTH}x${HEIGHT}+${WIDTH}+0" +repage -unique-colors \
               -depth 8 txt:- | tail -n +2)
     echo "$colours" | head -n 3
     [[ $(wc -l <<<"$colours") -eq 1 && "$colours" == *"#000000"* ]]
@@ -805,10 +803,9 @@ two_monitor_tests() {
     folder=$(dirname "$(install Orvane.scr Orvane.scr)")
     if check "two monitors: Wine sees two monitors side by side" wait_for 30 two_monitors_seen &&
        start_program "$folder/Orvane.scr" /s &&
-       wait_for 30 show_started && wait_for 60 bmp_complete "$folder/Orvane_1.bmp" "$BMP_SIZE"; then
-        screenshot "$E2E_TMP/two.ppm"
+       wait_for 30 show_started; then
         check "two monitors: the second monitor is black during the show" \
-            right_monitor_black "$E2E_TMP/two.ppm"
+            wait_for 20 right_monitor_black
         xdotool mousemove $((WIDTH + WIDTH / 2)) $((HEIGHT / 2)) click 1
         check "two monitors: a click on the second one ends the show with status 0" \
             ends_with_status 20 0
