@@ -219,13 +219,24 @@ has_colour() {
 check_command_line() {
     check "--help prints the usage" bash -c "'$ORVANE' --help | grep -q 'usage: orvane'"
     check "--version prints the version" bash -c "'$ORVANE' --version | grep -q '^orvane [0-9]'"
-    check "a bad option: usage and status 2" bash -c \
-        "'$ORVANE' --bogus 2>&1 >/dev/null | grep -q 'unknown option --bogus'; [[ \${PIPESTATUS[0]} == 2 ]]"
-    check "no display: a message and status 1" bash -c \
-        "DISPLAY= '$ORVANE' 2>&1 | grep -q 'DISPLAY is not set'; [[ \${PIPESTATUS[0]} == 1 ]]"
+    check "a bad option: usage and status 2" \
+        says_and_ends 2 'unknown option --bogus' "$ORVANE" --bogus
+    check "no display: a message and status 1" \
+        says_and_ends 1 'DISPLAY is not set' env DISPLAY= "$ORVANE"
     check "--version and both man pages give the project's one version" version_everywhere
     check "every setting of orvane.xml gives a command line orvane takes and the page reads back" \
         python3 "$root/tests/x11/check_config.py" "$root/shell/x11/install/orvane.xml" "$ORVANE"
+}
+
+# says_and_ends STATUS MESSAGE COMMAND...: the command ends with STATUS, MESSAGE on its
+# standard error.
+says_and_ends() {
+    local status=$1 message=$2 said
+    shift 2
+    said=$("$@" 2>&1 >/dev/null)
+    local ended=$?
+    echo "status $ended: ${said%%$'\n'*}"
+    [[ $ended == "$status" ]] && grep -qF "$message" <<<"$said"
 }
 
 version_everywhere() {
@@ -361,8 +372,9 @@ check_display_mode() {
 # completes it is held back 3 s): the picture is finished, no temporary file is left, and the
 # status tells the signal.
 check_stop_signals() {
-    local dir=$E2E_TMP/signalled signal show
+    local dir signal show
     for signal in HUP INT QUIT TERM USR1; do
+        dir=$E2E_TMP/signalled-$signal
         start_show --window 160x120 --save-dir "$dir" --wrapped-by-strace
         if ! wait_for 30 eval 'ls -A "$dir" 2>/dev/null | grep -q "^\.orvane-.*\.tmp$"'; then
             fail "SIG$signal while a picture is written: no picture was written"
