@@ -54,7 +54,7 @@ private:
         }
         if (option == "--window") {
             m_bWindow = true;
-            if (index + 1 == args.size() || LooksLikeOption(args[index + 1])) {
+            if (value.empty()) {
                 return 1;  // the default size
             }
             const std::optional<PictureSize> size = ParseSize(value);
