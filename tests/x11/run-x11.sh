@@ -208,10 +208,11 @@ every_picture_whole() {
     return $ok
 }
 
+# has_colour NAME [WxH+X+Y]: the screenshot, or that part of it, has colour.
 has_colour() {
     # Pictures are coloured; the waiting screen is black, white and grey.
-    convert "$E2E_TMP/$1.ppm" -colorspace HSL -channel G -separate -format '%[fx:maxima]' info: |
-        awk '{ exit !($1 > 0.2) }'
+    convert "$E2E_TMP/$1.ppm" ${2:+-crop "$2"} -colorspace HSL -channel G -separate \
+        -format '%[fx:maxima]' info: | awk '{ exit !($1 > 0.2) }'
 }
 
 # --- checks -------------------------------------------------------------------------------
@@ -616,6 +617,8 @@ check_two_monitors() {
     activate_daemon "$home" >/dev/null 2>&1 || { fail "the daemon on two monitors"; return; }
     check "the daemon runs a copy on each monitor" \
         wait_for 20 eval '(( $(pgrep -u nobody -f -c "$ORVANE --root") == 2 ))' || return
+    check "each monitor shows pictures" wait_for 60 eval 'shot root two &&
+        has_colour two 640x480+0+0 && has_colour two 400x300+640+0'
     deadline=$(( $(date +%s) + 45 ))
     while (( $(date +%s) < deadline )); do
         sizes_by_name "$home/Pictures/Orvane" >>"$log"
