@@ -56,7 +56,7 @@ void CRenderContext::AllocImages(int width, int height, std::size_t maxFrames)
     m_pDisplay = AllocateImage(size);
     m_pGrid = AllocateImage(size);
     if (!m_pWork || !m_pDisplay || !m_pGrid) {
-        if (m_bUnattended) {
+        if (m_bUnattended || m_bOwnerReportsNoMemory) {
             throw std::bad_alloc();
         }
         platform::ShowMessage(kOutOfMemoryMessage);

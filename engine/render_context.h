@@ -66,9 +66,9 @@ public:
     void CreateBandsAndPalette(int processorCount = platform::GetProcessorCount());
     void BuildPalette();
     // Sizes the images for a width × height show, with up to maxFrames transition frames, and
-    // measures the caption. When the images do not fit in memory an attended show ends the
-    // process with a message, an unattended one throws std::bad_alloc for its caller to
-    // report; zero sizes change nothing.
+    // measures the caption. When the images do not fit in memory the Windows show ends the
+    // process with its message; an unattended show, or one whose owner reports it
+    // (m_bOwnerReportsNoMemory), throws std::bad_alloc instead. Zero sizes change nothing.
     void AllocImages(int width, int height, std::size_t maxFrames = kMaxTransitionFrames);
 
     // Renders one view into the work image and publishes it (see frame_renderer.cpp).
@@ -137,6 +137,9 @@ public:
     // Nobody is watching: skip the waits that exist only for a person (the pause between
     // series, the outline's pacing, the blinking).
     bool m_bUnattended = false;
+    // Images that do not fit throw std::bad_alloc to AllocImages' caller, which tells the user
+    // in its own way (the Linux show on standard error), instead of the Windows message box.
+    bool m_bOwnerReportsNoMemory = false;
     // Told when a zoom transition has computed its film into m_frames, before it is shown.
     std::function<void()> m_fnFilmReady;
     // Told when a picture file could not be saved, with its name and the errno saying why.

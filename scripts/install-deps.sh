@@ -14,7 +14,9 @@ packages+=(libx11-dev libxext-dev libxrandr-dev)    # the Linux show, orvane
 if [[ "${1:-}" == "--windows" ]]; then
     packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xdotool imagemagick
                python3)
-    packages+=(xscreensaver)    # the X11 checks run orvane under the real daemon
+    # The X11 checks run orvane under the real xscreensaver daemon and xsecurelock, and hold
+    # its writes back with strace.
+    packages+=(xscreensaver xsecurelock strace)
     # Two monitors for the Windows program: the X.Org server with its dummy driver, and xrandr
     packages+=(xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
     # Where 32-bit programs cannot run, wine32 would even make the `wine` launcher pick a

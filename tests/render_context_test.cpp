@@ -112,24 +112,28 @@ TEST(AllocImagesDeathTest, NoRoomForTheImagesEndsTheProgram)
     }
 }
 
+// The renderer and the Linux show say it themselves, in English.
 TEST(AllocImagesDeathTest, NoRoomForTheImagesOfAnUnattendedShowIsThrownToItsCaller)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     constexpr int kThrown = 7;
-    EXPECT_EXIT(
-        {
-            const ScopedMemoryLimit limit(2);
-            CHeadlessWnd window(8, 8);
-            CRenderContext context(window);
-            context.m_bUnattended = true;
-            try {
-                context.AllocImages(16, 16);
-            } catch (const std::bad_alloc&) {
-                std::exit(kThrown);
-            }
-            std::exit(1);
-        },
-        ::testing::ExitedWithCode(kThrown), "");
+    for (const bool bUnattended : {true, false}) {
+        EXPECT_EXIT(
+            {
+                const ScopedMemoryLimit limit(2);
+                CHeadlessWnd window(8, 8);
+                CRenderContext context(window);
+                context.m_bUnattended = bUnattended;
+                context.m_bOwnerReportsNoMemory = !bUnattended;
+                try {
+                    context.AllocImages(16, 16);
+                } catch (const std::bad_alloc&) {
+                    std::exit(kThrown);
+                }
+                std::exit(1);
+            },
+            ::testing::ExitedWithCode(kThrown), "");
+    }
 }
 
 TEST(AllocImages, TakesNoMoreFramesThanAsked)

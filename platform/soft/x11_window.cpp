@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -96,8 +97,12 @@ std::unique_ptr<CX11Wnd> CX11Wnd::Create(Display* display, const X11WindowPlacem
     std::unique_ptr<CX11Wnd> wnd(new CX11Wnd(display, window, true));
     Atom deleteAtom = wnd->m_deleteAtom;
     XSetWMProtocols(display, window, &deleteAtom, 1);
-    XMapRaised(display, window);
     return wnd;
+}
+
+void CX11Wnd::Map()
+{
+    XMapRaised(m_display, m_window);
 }
 
 std::unique_ptr<CX11Wnd> CX11Wnd::Adopt(Display* display, Window window)
@@ -179,6 +184,10 @@ void CX11Wnd::CreateImage()
             m_image->data = static_cast<char*>(
                 std::calloc(static_cast<std::size_t>(m_image->bytes_per_line), height));
         }
+    }
+    if (m_image == nullptr || m_image->data == nullptr) {
+        DestroyImage();
+        throw std::bad_alloc();
     }
 }
 

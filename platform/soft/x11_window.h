@@ -22,7 +22,8 @@ struct X11WindowPlacement {
 
 class CX11Wnd : public CHeadlessWnd {
 public:
-    // A new top-level window, mapped, that takes keyboard and mouse input and offers closing.
+    // A new top-level window that takes keyboard and mouse input and offers closing; not yet
+    // mapped, so that the caller can name it to the window manager first.
     static std::unique_ptr<CX11Wnd> Create(Display* display, const X11WindowPlacement& placement,
                                            const char* title);
     // A window someone else owns; the show only draws into it and follows its size. Null when
@@ -35,7 +36,10 @@ public:
     bool IsOwned() const { return m_bOwned; }
     // The window's size now, as the server reports it.
     CSize QueryXSize() const;
-    // Resizes the surface (black) and the image that carries it to the server.
+    // Shows a window made by Create, raised.
+    void Map();
+    // Resizes the surface (black) and the image that carries it to the server. Throws
+    // std::bad_alloc when they do not fit in memory.
     void ResizeSurface(int width, int height);
     // Puts the surface on the screen if DCs have drawn since the last time, or when forced
     // (the server lost the window's contents).

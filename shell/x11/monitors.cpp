@@ -12,7 +12,9 @@ DisplayRect WholeScreen(Display* display)
     return DisplayRect{0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)};
 }
 
-// The active monitors, the primary one first as display 1 is on Windows.
+// The active monitors, the primary one first as display 1 is on Windows. Where none is
+// marked primary, the one at the screen's origin comes first, as the primary display of
+// Windows always lies there.
 std::vector<DisplayRect> ListMonitors(Display* display)
 {
     std::vector<DisplayRect> monitors;
@@ -23,13 +25,19 @@ std::vector<DisplayRect> ListMonitors(Display* display)
     }
     int count = 0;
     XRRMonitorInfo* info = XRRGetMonitors(display, DefaultRootWindow(display), True, &count);
+    int first = 0;
+    for (int i = 0; i < count; ++i) {
+        if (info[i].primary) {
+            first = i;
+            break;
+        }
+        if (info[i].x == 0 && info[i].y == 0 && (info[first].x != 0 || info[first].y != 0)) {
+            first = i;
+        }
+    }
     for (int i = 0; i < count; ++i) {
         const DisplayRect rect{info[i].x, info[i].y, info[i].width, info[i].height};
-        if (info[i].primary) {
-            monitors.insert(monitors.begin(), rect);
-        } else {
-            monitors.push_back(rect);
-        }
+        monitors.insert(i == first ? monitors.begin() : monitors.end(), rect);
     }
     if (info != nullptr) {
         XRRFreeMonitors(info);

@@ -1,39 +1,31 @@
 // orvane: the show on an X11 screen, full screen, in a window, or as a screen saver's
 // display mode.
+//
+// Exit status: 0 when the show is ended (Esc, a left click, its window closed or destroyed)
+// with every picture saved; 1 when it cannot run (no display, no such window, a visual it
+// cannot draw on, no thread, no memory) or a picture could not be saved; 2 for a bad command
+// line; ended by a stop signal, the process ends by that signal (see stop_signals.h).
 #include <X11/Xlib.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <new>
 
-#include "shell/x11/monitors.h"
 #include "shell/x11/picture_folder.h"
+#include "shell/x11/picture_prefix.h"
+#include "shell/x11/show_failure.h"
 #include "shell/x11/show_options.h"
+#include "shell/x11/show_window.h"
+#include "shell/x11/stop_signals.h"
 #include "shell/x11/x11_show.h"
 
 namespace {
 
-constexpr char kTitle[] = "Orvane";
-constexpr char kFilePrefix[] = "/Orvane";
+constexpr int kFailed = 1;
+constexpr int kBadCommandLine = 2;
 
-std::atomic<bool> g_bStopRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 CX11Show* g_pShow = nullptr;
-
-void OnStopSignal(int)
-{
-    g_bStopRequested = true;
-}
-
-void CatchStopSignals()
-{
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-}
 
 // A window that its owner destroys under the show makes requests fail until the show sees
 // the window's end; those failures are expected.
@@ -52,42 +44,68 @@ int OnConnectionLost(Display* /*display*/)
     std::_Exit(0);
 }
 
-// Where the pictures go: an empty base when nothing is to be saved.
-std::string PictureFileBase(const ShowOptions& options)
+Display* OpenDisplay()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        const char* pName = std::getenv("DISPLAY");
+        const bool bUnset = pName == nullptr || *pName == '\0';
+        std::fprintf(stderr, "orvane: cannot open the X display \"%s\"%s\n",
+                     bUnset ? "" : pName, bUnset ? ": DISPLAY is not set" : "");
+    }
+    return display;
+}
+
+struct SaveTarget {
+    std::string fileBase;  // empty: nothing is saved
+    bool bFailed = false;  // the user wanted pictures the show cannot save
+};
+
+// Where the pictures go.
+SaveTarget ChooseSaveTarget(const ShowOptions& options)
 {
     if (!options.bSave) {
         return {};
     }
-    const std::string folder =
-        options.saveDirectory.empty() ? DefaultSaveFolder() : options.saveDirectory;
-    if (const std::string problem = PrepareSaveFolder(folder); !problem.empty()) {
-        std::fprintf(stderr, "orvane: %s; the show goes on without saving\n", problem.c_str());
-        return {};
+    const std::string folder = options.saveDirectory.empty()
+                                   ? DefaultSaveFolder()
+                                   : ChosenFolder(options.saveDirectory);
+    std::string problem = PrepareSaveFolder(folder);
+    PicturePrefix prefix;
+    if (problem.empty()) {
+        prefix = ClaimPicturePrefix(folder);
+        problem = prefix.problem;
     }
-    return folder + kFilePrefix;
+    if (!problem.empty()) {
+        std::fprintf(stderr, "orvane: %s; the show goes on without saving\n", problem.c_str());
+        return {{}, true};
+    }
+    return {prefix.fileBase, false};
 }
 
-std::unique_ptr<CX11Wnd> MakeWindow(Display* display, const ShowOptions& options)
+// The show from its window to its end; the exit status for a show that was not stopped by
+// a signal.
+int RunShow(Display* display, const ShowOptions& options, std::vector<char*> command)
 {
-    switch (options.place) {
-    case ShowPlace::FullScreen: {
-        const DisplayRect area = ChooseX11ShowArea(display);
-        return CX11Wnd::Create(display, {area.left, area.top, area.width, area.height, true},
-                               kTitle);
+    std::unique_ptr<CX11Wnd> window = MakeShowWindow(display, options, std::move(command));
+    XSetErrorHandler(IgnoreError);
+    XSetIOErrorHandler(OnConnectionLost);
+
+    const SaveTarget target = ChooseSaveTarget(options);
+    X11ShowSettings settings;
+    settings.maxImages = options.maxImages;
+    settings.seed = options.seed;
+    settings.fileBase = target.fileBase;
+    CX11Show show(display, *window, settings);
+    g_pShow = &show;
+    try {
+        show.Run(g_nStopSignal);
+    } catch (...) {
+        g_pShow = nullptr;
+        throw;
     }
-    case ShowPlace::Window:
-        return CX11Wnd::Create(
-            display, {0, 0, options.windowSize.width, options.windowSize.height, false}, kTitle);
-    case ShowPlace::Root: {
-        const char* pDaemonWindow = std::getenv("XSCREENSAVER_WINDOW");
-        const std::optional<unsigned long> id =
-            pDaemonWindow != nullptr ? ParseWindowId(pDaemonWindow) : std::nullopt;
-        return CX11Wnd::Adopt(display, id ? *id : DefaultRootWindow(display));
-    }
-    case ShowPlace::WindowId:
-        return CX11Wnd::Adopt(display, options.windowId);
-    }
-    return nullptr;
+    g_pShow = nullptr;
+    return target.bFailed || show.SaveFailed() ? kFailed : 0;
 }
 
 }  // namespace
@@ -101,46 +119,31 @@ int main(int argc, char** argv)
         return 0;
     case ParseOutcome::Error:
         std::fprintf(stderr, "orvane: %s\n\n%s", parsed.error.c_str(), ShowUsageText().c_str());
-        return 2;
+        return kBadCommandLine;
     case ParseOutcome::Run:
         break;
     }
-    const ShowOptions& options = parsed.options;
-    if (options.bVersion) {
+    if (parsed.options.bVersion) {
         std::printf("orvane %s\n", ORVANE_VERSION);
         return 0;
     }
 
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = OpenDisplay();
     if (display == nullptr) {
-        const char* pName = std::getenv("DISPLAY");
-        std::fprintf(stderr, "orvane: cannot open the X display \"%s\"%s\n",
-                     pName != nullptr ? pName : "",
-                     pName != nullptr ? "" : ": DISPLAY is not set");
-        return 1;
+        return kFailed;
     }
     CatchStopSignals();
-    std::unique_ptr<CX11Wnd> window = MakeWindow(display, options);
-    if (!window) {
-        std::fprintf(stderr, "orvane: there is no window 0x%lx on the display\n",
-                     options.windowId);
-        XCloseDisplay(display);
-        return 1;
+    int status = kFailed;
+    try {
+        status = RunShow(display, parsed.options, {argv, argv + argc});
+    } catch (const ShowFailure& failure) {
+        std::fprintf(stderr, "orvane: %s\n", failure.what());
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "orvane: not enough memory for the show\n");
     }
-    XSetErrorHandler(IgnoreError);
-    XSetIOErrorHandler(OnConnectionLost);
-
-    X11ShowSettings settings;
-    settings.maxImages = options.maxImages;
-    settings.seed = options.seed;
-    settings.fileBase = PictureFileBase(options);
-    {
-        CX11Show show(display, *window, settings);
-        g_pShow = &show;
-        show.Run(g_bStopRequested);
-        g_pShow = nullptr;
-    }
-    window.reset();
     XCloseDisplay(display);
-    return 0;
+    if (const int signal = g_nStopSignal; signal != 0) {
+        EndBySignal(signal);
+    }
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "shell/x11/picture_folder.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -58,10 +59,19 @@ std::string PicturesFolder(const std::string& userDirsText, const char* pEnviron
     return home + "/Pictures";
 }
 
+std::string HomeFolder()
+{
+    if (const char* pHome = std::getenv("HOME"); pHome != nullptr && *pHome != '\0') {
+        return pHome;
+    }
+    // Services and su without a login run without HOME.
+    const passwd* pEntry = getpwuid(getuid());
+    return pEntry != nullptr && pEntry->pw_dir != nullptr ? pEntry->pw_dir : "";
+}
+
 std::string DefaultSaveFolder()
 {
-    const char* pHome = std::getenv("HOME");
-    const std::string home = pHome != nullptr ? pHome : "";
+    const std::string home = HomeFolder();
     const char* pConfig = std::getenv("XDG_CONFIG_HOME");
     const std::filesystem::path config =
         pConfig != nullptr && *pConfig != '\0' ? std::filesystem::path(pConfig)
@@ -69,6 +79,16 @@ std::string DefaultSaveFolder()
     const std::string pictures =
         PicturesFolder(ReadFile(config / "user-dirs.dirs"), std::getenv("XDG_PICTURES_DIR"), home);
     return (std::filesystem::path(pictures) / "Orvane").string();
+}
+
+std::string ChosenFolder(const std::string& chosen)
+{
+    std::error_code error;
+    const std::filesystem::path path(chosen);
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_directory(path, error)) {
+        return path.has_parent_path() ? path.parent_path().string() : ".";
+    }
+    return chosen;
 }
 
 std::string PrepareSaveFolder(const std::string& folder)

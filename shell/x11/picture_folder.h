@@ -10,8 +10,15 @@
 std::string PicturesFolder(const std::string& userDirsText, const char* pEnvironmentValue,
                            const std::string& home);
 
+// $HOME, else the home the password database gives this user.
+std::string HomeFolder();
+
 // The Orvane folder in this user's pictures folder.
 std::string DefaultSaveFolder();
+
+// The folder a user chose: chosen itself, or the folder that holds it when chosen names a
+// file that is not a folder (xscreensaver-settings' Browse button picks only files).
+std::string ChosenFolder(const std::string& chosen);
 
 // Creates the folder when needed and checks that files can be made in it. The reason it
 // cannot take pictures, or an empty string.

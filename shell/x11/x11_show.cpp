@@ -3,7 +3,12 @@
 #include <X11/keysym.h>
 #include <poll.h>
 
+#include <cstdio>
+#include <cstring>
+#include <new>
+
 #include "engine/target_finder.h"
+#include "shell/x11/show_failure.h"
 
 namespace {
 
@@ -18,6 +23,10 @@ CX11Show::CX11Show(Display* display, CX11Wnd& window, const X11ShowSettings& set
 {
     m_screen.m_strFileBase = settings.fileBase;
     m_screen.m_bSaveImages = !settings.fileBase.empty();
+    m_screen.m_bOwnerReportsNoMemory = true;
+    m_screen.m_fnSaveFailed = [this](const std::string& path, int error) {
+        OnSaveFailed(path, error);
+    };
     m_screen.CreateBandsAndPalette();
 }
 
@@ -29,18 +38,34 @@ CX11Show::~CX11Show()
 void CX11Show::Start(int width, int height)
 {
     m_screen.StopTour();
-    m_window.ResizeSurface(width, height);
+    try {
+        m_window.ResizeSurface(width, height);
+        m_screen.AllocImages(width, height);
+    } catch (const std::bad_alloc&) {
+        throw ShowFailure("not enough memory for the show at " + std::to_string(width) + "x" +
+                          std::to_string(height));
+    }
     m_screen.m_nShown = 0;
     // A screen without zoom targets would wait for a second zoom picture forever.
     m_screen.m_nFirstShownPicture =
         width < kMinTargetSide || height < kMinTargetSide ? 1 : CShowScreen::kFirstShownPicture;
-    m_screen.AllocImages(width, height);
     // Every start of a seeded show repeats the same tour.
     if (m_settings.seed) {
         m_screen.m_pTargetClock = &m_seededClock.emplace(*m_settings.seed);
     }
     Paint();
-    m_screen.StartTour(*this);
+    if (!m_screen.StartTour(*this)) {
+        throw ShowFailure("cannot start the tour thread (too many threads, or too little memory)");
+    }
+}
+
+void CX11Show::OnSaveFailed(const std::string& path, int error)
+{
+    m_bSaveFailed = true;
+    if (m_toldSaveErrors.insert(error).second) {
+        std::fprintf(stderr, "orvane: cannot save %s: %s; the show goes on\n", path.c_str(),
+                     error != 0 ? std::strerror(error) : "the file could not be written whole");
+    }
 }
 
 void CX11Show::Paint()
@@ -108,7 +133,7 @@ bool CX11Show::HandleEvent(const XEvent& event)
     return true;
 }
 
-void CX11Show::Run(const std::atomic<bool>& stopRequested)
+void CX11Show::Run(const std::atomic<int>& stopRequested)
 {
     const CSize size = m_window.GetClientSize();
     Start(size.cx, size.cy);
@@ -124,6 +149,10 @@ void CX11Show::Run(const std::atomic<bool>& stopRequested)
         }
         if (!bRunning || stopRequested) {
             break;
+        }
+        // A tour runs until it is stopped, unless memory for a grid or a film ran out.
+        if (m_screen.m_nTourState == -1) {
+            throw ShowFailure("not enough memory to go on with the show");
         }
         const CSize current = m_window.GetClientSize();
         if (m_pendingSize.cx != current.cx || m_pendingSize.cy != current.cy) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "engine/tour.h"
@@ -26,10 +27,13 @@ public:
     ~CX11Show();
 
     // Runs the show until Esc, a left click, the window's close or end, or stopRequested;
-    // the tour thread has ended when it returns.
-    void Run(const std::atomic<bool>& stopRequested);
+    // the tour thread has ended when it returns. Throws ShowFailure when the tour cannot
+    // start or go on: no thread, or no memory for its pictures.
+    void Run(const std::atomic<int>& stopRequested);
     // The stop sequence alone, for a program that must end without the loop.
     void StopTour() { m_screen.StopTour(); }
+    // A picture could not be saved (each kind of failure was told once on standard error).
+    bool SaveFailed() const { return m_bSaveFailed; }
 
     CRenderContext* GetRenderContext() override { return &m_screen; }
     int GetMaxImages() override { return m_settings.maxImages; }
@@ -40,6 +44,8 @@ private:
     // False when the show is to end.
     bool HandleEvent(const XEvent& event);
     void Paint();
+    // On the tour thread.
+    void OnSaveFailed(const std::string& path, int error);
 
     Display* m_display;
     CX11Wnd& m_window;
@@ -49,4 +55,8 @@ private:
     std::atomic<int> m_bRedrawRequested{0};
     bool m_bExposed = false;
     CSize m_pendingSize;
+    // The errno values of the failures told so far; only the tour thread of the moment uses
+    // it, and each tour thread starts after the last one has ended.
+    std::set<int> m_toldSaveErrors;
+    std::atomic<bool> m_bSaveFailed{false};
 };

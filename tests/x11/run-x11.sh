@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end checks of the Linux show: runs orvane on its own virtual X display, drives it
-# with xdotool and reads back windows, files and screenshots; last, Debian's xscreensaver
-# daemon runs it as a display mode.
+# with xdotool and reads back windows, files and screenshots; then as the programs that launch
+# screen savers run it: xscreensaver-settings' preview, xsecurelock, and Debian's xscreensaver
+# daemon, on one monitor and on two.
 #
 #   tests/x11/run-x11.sh [--build DIR]
 #
@@ -33,13 +34,16 @@ cp "$build/shell/x11/orvane" "$build/tests/x11_test_window" "$E2E_TMP/" || exit 
 ORVANE=$E2E_TMP/orvane
 TEST_WINDOW=$E2E_TMP/x11_test_window
 started=()
+displays=()
 
 x11_cleanup() {
     local pid
     for pid in "${started[@]}"; do
         kill "$pid" 2>/dev/null
     done
-    [[ -n "${E2E_XVFB_PID:-}" ]] && kill "$E2E_XVFB_PID" 2>/dev/null && wait "$E2E_XVFB_PID" 2>/dev/null
+    for pid in "${displays[@]}" ${E2E_XVFB_PID:-}; do
+        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    done
     if [[ -n "${E2E_KEEP:-}" ]]; then
         echo "# kept $E2E_TMP" >&2
     else
@@ -53,12 +57,21 @@ trap 'exit 130' INT TERM
 
 # start_show [--stopped] ARGS...: orvane in the background; its pid in SHOW_PID, its exit
 # status in the file $SHOW_STATUS once it has ended. With --stopped it is held before its first
-# instruction, for step_show.
+# instruction, for step_show. SHOW_LOG names the file its output goes to. It takes SIGINT and
+# SIGQUIT as it would from a terminal: a script's background jobs start ignoring them.
 start_show() {
-    local hold=""
+    local hold="" wrapper=()
     [[ ${1:-} == --stopped ]] && { hold='kill -STOP $$;'; shift; }
+    # As the last argument: every rename of the show is held back 3 s, its pid is strace's.
+    if [[ ${*: -1} == --wrapped-by-strace ]]; then
+        set -- "${@:1:$#-1}"
+        wrapper=(strace -f -o /dev/null -e trace=rename,renameat,renameat2
+                 -e inject=rename,renameat,renameat2:delay_enter=3s)
+    fi
     SHOW_STATUS=$E2E_TMP/status.$RANDOM$RANDOM
-    ( sh -c "$hold"' exec "$@"' sh "$ORVANE" "$@" </dev/null >>"$E2E_TMP/show.log" 2>&1 &
+    ( sh -c "$hold"' exec "$@"' sh env --default-signal=INT,QUIT "${wrapper[@]}" "$ORVANE" "$@" \
+          </dev/null \
+          >>"${SHOW_LOG:-$E2E_TMP/show.log}" 2>&1 &
       echo $! >"$SHOW_STATUS.pid"
       wait $!
       echo $? >"$SHOW_STATUS" ) &
@@ -97,12 +110,34 @@ ends_with() {
     [[ $(cat "$SHOW_STATUS") == "$2" ]]
 }
 
-# stop_within SECONDS SIGNAL: sends the signal; the show ends with 0 within the time.
+# The status a shell gives a program ended by the signal: 128 + its number.
+signal_status() { echo $(( 128 + $(kill -l "$1") )); }
+
+# stop_within SECONDS SIGNAL: sends the signal; the show ends by it within the time.
 stop_within() {
     local start=$(date +%s%N)
     kill -"$2" "$SHOW_PID"
-    ends_with "$1" 0 || return 1
+    ends_with "$1" "$(signal_status "$2")" || return 1
     echo "ended $(( ($(date +%s%N) - start) / 1000000 )) ms after SIG$2"
+}
+
+# start_display_of VAR GEOMETRY [XVFB_ARGS...]: one more Xvfb, kept through the run (no reset
+# when its last client leaves, which would drop its RandR monitors); its name in VAR.
+start_display_of() {
+    local name=$1 geometry=$2 number_file="$E2E_TMP/display.$RANDOM"
+    shift 2
+    Xvfb -displayfd 3 -noreset -screen 0 "$geometry" -nolisten tcp "$@" 3>"$number_file" \
+        >>"$E2E_TMP/xvfb.log" 2>&1 &
+    displays+=("$!")
+    wait_for 20 test -s "$number_file" || return 1
+    printf -v "$name" ':%s' "$(cat "$number_file")"
+}
+
+# No temporary file of a write is left in the folder.
+no_temporary() {
+    local left
+    left=$(ls -A "$1" | grep '^\.orvane-.*\.tmp$')
+    [[ -z $left ]] || { echo "left: $left"; return 1; }
 }
 
 window_named() { xdotool search --name "^$1\$" 2>/dev/null | head -1; }
@@ -173,10 +208,11 @@ every_picture_whole() {
     return $ok
 }
 
+# has_colour NAME [WxH+X+Y]: the screenshot, or that part of it, has colour.
 has_colour() {
     # Pictures are coloured; the waiting screen is black, white and grey.
-    convert "$E2E_TMP/$1.ppm" -colorspace HSL -channel G -separate -format '%[fx:maxima]' info: |
-        awk '{ exit !($1 > 0.2) }'
+    convert "$E2E_TMP/$1.ppm" ${2:+-crop "$2"} -colorspace HSL -channel G -separate \
+        -format '%[fx:maxima]' info: | awk '{ exit !($1 > 0.2) }'
 }
 
 # --- checks -------------------------------------------------------------------------------
@@ -184,12 +220,34 @@ has_colour() {
 check_command_line() {
     check "--help prints the usage" bash -c "'$ORVANE' --help | grep -q 'usage: orvane'"
     check "--version prints the version" bash -c "'$ORVANE' --version | grep -q '^orvane [0-9]'"
-    check "a bad option: usage and status 2" bash -c \
-        "'$ORVANE' --bogus 2>&1 >/dev/null | grep -q 'unknown option --bogus'; [[ \${PIPESTATUS[0]} == 2 ]]"
-    check "no display: a message and status 1" bash -c \
-        "DISPLAY= '$ORVANE' 2>&1 | grep -q 'cannot open the X display'; [[ \${PIPESTATUS[0]} == 1 ]]"
-    check "orvane.xml has the format of Debian's display-mode settings" \
+    check "a bad option: usage and status 2" \
+        says_and_ends 2 'unknown option --bogus' "$ORVANE" --bogus
+    check "no display: a message and status 1" \
+        says_and_ends 1 'DISPLAY is not set' env DISPLAY= "$ORVANE"
+    check "--version and both man pages give the project's one version" version_everywhere
+    check "every setting of orvane.xml gives a command line orvane takes and the page reads back" \
         python3 "$root/tests/x11/check_config.py" "$root/shell/x11/install/orvane.xml" "$ORVANE"
+}
+
+# says_and_ends STATUS MESSAGE COMMAND...: the command ends with STATUS, MESSAGE on its
+# standard error.
+says_and_ends() {
+    local status=$1 message=$2 said
+    shift 2
+    said=$("$@" 2>&1 >/dev/null)
+    local ended=$?
+    echo "status $ended: ${said%%$'\n'*}"
+    [[ $ended == "$status" ]] && grep -qF "$message" <<<"$said"
+}
+
+version_everywhere() {
+    local version page
+    version=$("$ORVANE" --version | sed -n 's/^orvane //p')
+    echo "orvane --version: $version"
+    [[ -n $version ]] || return 1
+    for page in "$build/shell/x11/orvane.1" "$build/render/orvane-render.1"; do
+        grep -q "^\.TH .* \"Orvane $version\"" "$page" || { echo "$page: $(head -1 "$page")"; return 1; }
+    done
 }
 
 check_full_screen() {
@@ -230,7 +288,7 @@ check_full_screen() {
     check "a folder that cannot be written: one message, and the show goes on" bash -c \
         "grep -c 'cannot create /proc/orvane' '$E2E_TMP/show.log' | grep -qx 1 && ps -p $SHOW_PID >/dev/null"
     xdotool mousemove 100 100 click 1
-    check "a left click ends the show with status 0" ends_with 3 0
+    check "a left click ends it, with status 1 for the pictures it could not save" ends_with 3 1
 }
 
 check_window() {
@@ -239,10 +297,24 @@ check_window() {
     check "--window opens a window" wait_for 20 window_named Orvane || return
     window=$(window_named Orvane)
     check "the window has the size asked for" window_size_is "$window" 640x400
+    check "the window names its program to the window manager" names_itself "$window"
     xdotool windowsize "$window" 320 200
     check "a resized window restarts the show at its new size" \
         wait_for 90 eval '[[ $(stat -c %s "$(newest "$dir" "Orvane_*.bmp")" 2>/dev/null) == '"$(bmp_size 320 200)"' ]]'
     check "SIGTERM ends the show in a window" stop_within 1 TERM
+}
+
+# names_itself WINDOW: class, process, machine, UTF-8 title and the icon's three sizes.
+names_itself() {
+    local properties
+    properties=$(xprop -id "$1" WM_CLASS _NET_WM_PID WM_CLIENT_MACHINE _NET_WM_NAME _NET_WM_ICON |
+                 grep -v '^\s' | grep -v '^$')
+    echo "$properties"
+    grep -qx 'WM_CLASS(STRING) = "orvane", "Orvane"' <<<"$properties" &&
+        grep -qx "_NET_WM_PID(CARDINAL) = $SHOW_PID" <<<"$properties" &&
+        grep -qx "WM_CLIENT_MACHINE(STRING) = \"$(uname -n)\"" <<<"$properties" &&
+        grep -qx '_NET_WM_NAME(UTF8_STRING) = "Orvane"' <<<"$properties" &&
+        [[ $(xprop -id "$1" _NET_WM_ICON | grep -c 'Icon (\(48 x 48\|32 x 32\|16 x 16\))') == 3 ]]
 }
 
 check_display_mode() {
@@ -285,12 +357,159 @@ check_display_mode() {
     shot "$window" tiny
     check "a window too small for zooms still shows pictures" has_colour tiny
     check "SIGTERM ends the show in a tiny window" stop_within 1 TERM
+
+    # xscreensaver-settings adds --window-id to the line of the settings, --root included.
+    local home=$E2E_TMP/preview-home
+    mkdir -p "$home"
+    xdotool windowsize "$window" 300 200
+    HOME=$home start_show --root --max-images 11 --window-id "$window"
+    check "the settings' preview line draws into the preview window" \
+        wait_for 60 eval 'shot "$window" preview && has_colour preview'
+    check "the preview saves nothing" eval '[[ -z $(ls -A "$home") ]]'
+    check "SIGTERM ends the preview" stop_within 1 TERM
 }
 
-# The real daemon, as an unprivileged user (as root it launches no display modes), with a
-# settings file in a temporary home that lists only our display mode.
-check_daemon() {
-    local home=$E2E_TMP/home user=nobody pid
+# Every signal that ends a session, sent while a picture is being written (the rename that
+# completes it is held back 3 s): the picture is finished, no temporary file is left, and the
+# status tells the signal.
+check_stop_signals() {
+    local dir signal show
+    for signal in HUP INT QUIT TERM USR1; do
+        dir=$E2E_TMP/signalled-$signal
+        start_show --window 160x120 --save-dir "$dir" --wrapped-by-strace
+        if ! wait_for 30 eval 'ls -A "$dir" 2>/dev/null | grep -q "^\.orvane-.*\.tmp$"'; then
+            fail "SIG$signal while a picture is written: no picture was written"
+            kill -KILL "$SHOW_PID"
+            continue
+        fi
+        show=$(pgrep -P "$SHOW_PID" -x orvane)
+        kill -"$signal" "$show"
+        check "SIG$signal while a picture is written ends the show with $(signal_status "$signal")" \
+            ends_with 10 "$(signal_status "$signal")"
+        check "SIG$signal: the picture is finished and no temporary file is left" eval \
+            'no_temporary "$dir" && every_picture_whole "$dir" "$(bmp_size 160 120)"'
+    done
+}
+
+# A picture that cannot be saved (its name is taken by a folder): said once however often it
+# happens, the show goes on, and its status at the end is 1.
+check_failed_saves() {
+    local dir=$E2E_TMP/unsaved log=$E2E_TMP/unsaved.log
+    mkdir -p "$dir/Orvane_1.bmp/taken"
+    SHOW_LOG=$log start_show --window 160x120 --save-dir "$dir" --max-images 1
+    check "a picture that cannot be saved is reported" \
+        wait_for 60 grep -q "cannot save $dir/Orvane_1.bmp: Is a directory" "$log"
+    sleep 10    # several more pictures fail the same way
+    check "the show goes on after it" running "$SHOW_PID"
+    check "the failure is told once" eval '[[ $(grep -c "cannot save" "$log") == 1 ]]'
+    xdotool mousemove 50 50 click 1
+    check "a left click then ends the show with status 1" ends_with 10 1
+}
+
+# run_to_end SECONDS LOG COMMAND...: runs the command with its output in LOG; fails when it
+# is still running after the time.
+run_to_end() {
+    local seconds=$1 log=$2
+    shift 2
+    timeout -s KILL "$seconds" "$@" >"$log" 2>&1
+    local status=$?
+    echo "status $status: $(head -c 300 "$log")"
+    return "$status"
+}
+
+# ends_clearly SECONDS MESSAGE COMMAND...: the command ends within the time with status 1 and
+# a message on standard error that holds MESSAGE.
+ends_clearly() {
+    local seconds=$1 message=$2 log=$E2E_TMP/clearly.log
+    shift 2
+    run_to_end "$seconds" "$log" "$@"
+    [[ $? == 1 ]] && grep -q "$message" "$log"
+}
+
+# What the show cannot do is said, with status 1, rather than shown as a black screen.
+check_failures() {
+    local eight
+    if start_display_of eight 320x240x8; then
+        check "an 8-bit display: a message and status 1" \
+            ends_clearly 20 'PseudoColor; the show draws only on true colour' \
+            env DISPLAY="$eight" "$ORVANE" --window 64x48 --no-save
+        check "an 8-bit display as a display mode: the same" \
+            ends_clearly 20 'PseudoColor' env DISPLAY="$eight" "$ORVANE" --root --no-save
+    else
+        fail "set-up: an 8-bit virtual display"
+    fi
+    # The window's surface fits in this much memory, its pictures do not.
+    check "no memory for the pictures: a message and status 1" \
+        ends_clearly 30 'not enough memory for the show at 8000x8000' \
+        bash -c "ulimit -v 800000 && exec '$ORVANE' --window 8000x8000 --no-save"
+    # Every thread gets a stack of the limit's size: the first, the tour's, cannot be made.
+    check "no tour thread: a message and status 1" \
+        ends_clearly 30 'cannot start the tour thread' \
+        bash -c "ulimit -s 4000000 && ulimit -v 3000000 && exec '$ORVANE' --window 64x48 --no-save"
+    check "XSCREENSAVER_WINDOW that names no window: it is named, status 1" \
+        ends_clearly 20 'no window 0x7fffff0 (XSCREENSAVER_WINDOW)' \
+        env XSCREENSAVER_WINDOW=0x7fffff0 "$ORVANE" --root --no-save
+}
+
+# pictures_folder_is FOLDER ENV...: started with that environment, the show makes FOLDER its
+# picture folder (or, where it cannot make it, says so).
+pictures_folder_is() {
+    local folder=$1 log=$E2E_TMP/folder.log
+    shift
+    rm -f "$log"
+    env -u XDG_CONFIG_HOME -u XDG_PICTURES_DIR "$@" "$ORVANE" --window 32x24 >"$log" 2>&1 &
+    local pid=$!
+    wait_for 20 eval '[[ -e "$folder/.orvane.lock" ]] || grep -q "cannot create $folder:" "$log"'
+    local found=$?
+    kill -TERM "$pid"
+    wait "$pid"
+    [[ $found == 0 ]] || { echo "no $folder; $(cat "$log")"; return 1; }
+}
+
+# The default picture folder as the show computes it: user-dirs.dirs, then the environment,
+# then the home, which without HOME is the password database's.
+check_pictures_folder() {
+    local home=$E2E_TMP/folder-home config=$E2E_TMP/folder-config nobody_home
+    mkdir -p "$home" "$config"
+    echo 'XDG_PICTURES_DIR="$HOME/Bilder"' >"$config/user-dirs.dirs"
+    check "the pictures folder of user-dirs.dirs, over the environment's" pictures_folder_is \
+        "$home/Bilder/Orvane" HOME="$home" XDG_CONFIG_HOME="$config" XDG_PICTURES_DIR=/nowhere
+    check "the pictures folder of \$XDG_PICTURES_DIR" pictures_folder_is \
+        "$E2E_TMP/env-pictures/Orvane" HOME="$home" XDG_PICTURES_DIR="$E2E_TMP/env-pictures"
+    check "without either, ~/Pictures" pictures_folder_is "$home/Pictures/Orvane" HOME="$home"
+    # As a user whose home cannot be written, so that nothing is made there.
+    nobody_home=$(getent passwd nobody | cut -d: -f6)
+    check "without HOME, the password database's home" pictures_folder_is \
+        "$nobody_home/Pictures/Orvane" -u HOME \
+        setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups
+}
+
+# xsecurelock's runner of xscreensaver's display modes, given a folder of them that holds
+# orvane: it passes -root, and the window it names in XSCREENSAVER_WINDOW.
+check_xsecurelock() {
+    local modes=$E2E_TMP/modes home=$E2E_TMP/lock-home pid
+    mkdir -p "$modes" "$home"
+    cp "$ORVANE" "$modes/orvane"
+    HOME=$home XSECURELOCK_SAVER=saver_xscreensaver XSECURELOCK_XSCREENSAVER_PATH=$modes \
+        XSECURELOCK_NO_COMPOSITE=1 xsecurelock >"$E2E_TMP/xsecurelock.log" 2>&1 &
+    pid=$!
+    started+=("$pid")
+    check "xsecurelock runs orvane -root" wait_for 20 pgrep -f "$modes/orvane -root" || return
+    check "its pictures are on the lock screen" \
+        wait_for 60 eval 'shot root locked && has_colour locked'
+    check "xsecurelock has no failed saver to report" \
+        eval '! grep -q "Screen saver failed" "$E2E_TMP/xsecurelock.log"'
+    kill -TERM "$pid"
+    check "unlocked, orvane is gone" wait_for 10 eval '! pgrep -f "$modes/orvane"'
+    check "and has left no temporary file" no_temporary "$home/Pictures/Orvane"
+}
+
+# start_daemon HOME: the real daemon on $DISPLAY, as an unprivileged user (as root it launches
+# no display modes), with a settings file in HOME that lists only our display mode. Its pid in
+# DAEMON_PID, its log in HOME/daemon.log. activate_daemon HOME blanks the screen once it
+# answers.
+start_daemon() {
+    local home=$1
     mkdir -p "$home"
     cat >"$home/.xscreensaver" <<EOF
 mode:		one
@@ -303,23 +522,112 @@ unfade:		False
 programs:	"Orvane"  $ORVANE --root	\\n\\
 
 EOF
-    chown -R "$user:" "$home"
-    as_user() { setpriv --reuid="$user" --regid="$(id -g "$user")" --clear-groups env HOME="$home" "$@"; }
-    as_user xscreensaver -no-splash -verbose >"$E2E_TMP/daemon.log" 2>&1 &
-    started+=("$!")
-    check "the daemon answers" wait_for 20 as_user xscreensaver-command -version || return
-    as_user xscreensaver-command -activate >/dev/null 2>&1
-    check "the daemon starts orvane" wait_for 20 pgrep -u "$user" -f "$ORVANE --root" || return
-    pid=$(pgrep -u "$user" -f "$ORVANE --root")
+    chown -R nobody: "$home"
+    # A session of its own: its end signals its whole process group, which would be ours.
+    setsid setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups env HOME="$home" \
+        xscreensaver -no-splash -verbose >"$home/daemon.log" 2>&1 &
+    DAEMON_PID=$!
+    started+=("$DAEMON_PID")
+}
+
+activate_daemon() {
+    wait_for 20 as_nobody "$1" xscreensaver-command -version &&
+        as_nobody "$1" xscreensaver-command -activate
+}
+
+as_nobody() {
+    local home=$1
+    shift
+    setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups env HOME="$home" "$@"
+}
+
+stop_daemon() {
+    as_nobody "$1" xscreensaver-command -exit >/dev/null 2>&1
+    wait_for 10 eval '! running $DAEMON_PID'
+}
+
+check_daemon() {
+    local home=$E2E_TMP/home pid
+    start_daemon "$home"
+    check "the daemon answers" activate_daemon "$home" || return
+    check "the daemon starts orvane" wait_for 20 pgrep -u nobody -f "$ORVANE --root" || return
+    pid=$(pgrep -u nobody -f "$ORVANE --root")
     sleep 5
     shot root daemon
     check "our pictures are on the screen" has_colour daemon
     check "they are saved in the user's pictures folder" \
         wait_for 60 eval 'ls "$home"/Pictures/Orvane/Orvane_*.bmp'
-    as_user xscreensaver-command -deactivate >/dev/null 2>&1
+    # The daemon's SIGTERM, and the process's end by it, as the daemon expects of a mode.
+    as_nobody "$home" xscreensaver-command -cycle >/dev/null 2>&1
+    check "-cycle: the daemon counts the end of our process as normal" \
+        wait_for 5 grep -q "child pid $pid (.*orvane) exited normally with SIGTERM" "$home/daemon.log"
+    check "-cycle: our process is gone within 2 s" wait_for 2 eval '! running $pid'
+    check "-cycle: a new one starts" wait_for 20 pgrep -u nobody -f "$ORVANE --root"
+    pid=$(pgrep -u nobody -f "$ORVANE --root")
+    as_nobody "$home" xscreensaver-command -deactivate >/dev/null 2>&1
     check "-deactivate: our process is gone within 2 s" \
         wait_for 2 eval '! running $pid'
-    as_user xscreensaver-command -exit >/dev/null 2>&1
+    stop_daemon "$home"
+}
+
+# sizes_by_name DIR: "name size" of every picture in DIR.
+sizes_by_name() {
+    local file
+    for file in "$1"/*.bmp; do
+        [[ -e $file ]] && echo "$(basename "$file") $(stat -c %s "$file")"
+    done
+}
+
+# one_writer_per_name LOG: every name in the log of sizes_by_name lines always had one size,
+# and each copy's prefix one size that is the other's no more.
+one_writer_per_name() {
+    sort -u "$1" | awk '
+        { prefix = $1; sub(/_[0-9]+\.bmp$/, "", prefix)
+          if (($1 in size) && size[$1] != $2) { print $1 " written at " size[$1] " and " $2; bad = 1 }
+          size[$1] = $2
+          if ((prefix in of) && of[prefix] != $2) { print prefix " at two sizes"; bad = 1 }
+          of[prefix] = $2 }
+        END { n = 0; for (p in of) { n++; print p ": " of[p] " bytes" }
+              if (n != 2) { print n " prefixes"; bad = 1 }
+              exit bad }'
+}
+
+# Two monitors of different sizes, the right-hand one the server's first, neither primary:
+# the show covers the one at the origin; the daemon starts a copy on each, and the copies,
+# sharing the user's picture folder, never write the same file.
+check_two_monitors() {
+    local two home=$E2E_TMP/home2 log=$E2E_TMP/two-monitors.sizes deadline
+    if ! start_display_of two 1040x480x24; then
+        fail "set-up: a display with two monitors"
+        return
+    fi
+    local -x DISPLAY=$two
+    xrandr --setmonitor right 400/106x300/79+640+0 none &&
+        xrandr --setmonitor left 640/169x480/127+0+0 none &&
+        xrandr --output screen --off 2>/dev/null
+    note "$(xrandr --listmonitors)"
+
+    start_show --no-save
+    check "two monitors, none primary: the show covers the one at the origin" \
+        wait_for 20 eval 'window_size_is "$(window_named Orvane)" 640x480 &&
+                          xdotool getwindowgeometry "$(window_named Orvane)" | grep -q "Position: 0,0"'
+    stop_within 2 TERM >/dev/null
+
+    start_daemon "$home"
+    activate_daemon "$home" >/dev/null 2>&1 || { fail "the daemon on two monitors"; return; }
+    check "the daemon runs a copy on each monitor" \
+        wait_for 20 eval '(( $(pgrep -u nobody -f -c "$ORVANE --root") == 2 ))' || return
+    check "each monitor shows pictures" wait_for 60 eval 'shot root two &&
+        has_colour two 640x480+0+0 && has_colour two 400x300+640+0'
+    deadline=$(( $(date +%s) + 45 ))
+    while (( $(date +%s) < deadline )); do
+        sizes_by_name "$home/Pictures/Orvane" >>"$log"
+        sleep 0.2
+    done
+    check "each picture name is written by one copy only" one_writer_per_name "$log"
+    check "every saved file is whole" every_picture_whole "$home/Pictures/Orvane" \
+        "$(bmp_size 640 480)" "$(bmp_size 400 300)"
+    stop_daemon "$home"
 }
 
 if ! start_display "${SCREEN_WIDTH}x${SCREEN_HEIGHT}x24"; then
@@ -331,5 +639,11 @@ check_command_line
 check_full_screen
 check_window
 check_display_mode
+check_stop_signals
+check_failed_saves
+check_failures
+check_pictures_folder
+check_xsecurelock
 check_daemon
+check_two_monitors
 summary
