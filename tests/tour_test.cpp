@@ -44,6 +44,7 @@ public:
             Stop();  // a tour that never reaches the point its test stops at
         }
     }
+    void OnPause() override { events += '|'; }
     void OnPictureSaved(int slot) override
     {
         events += 'S';
@@ -187,8 +188,9 @@ TEST(Tour, StopsBeforeStarting)
 }
 
 // Every series but a show's first, even one that found no target, is followed by a pause of
-// 50 sleeps of 100 ms with the running flag tested before each and after the last. The shown
-// count starts at 1 after every home view, so the paint handler skips that picture.
+// 50 sleeps of 100 ms with the running flag tested before each and after the last, of which
+// the owner is told first. The shown count starts at 1 after every home view, so the paint
+// handler skips that picture.
 TEST(Tour, PausesAfterEverySeriesButTheFirstAndStopsWithinOneStep)
 {
     for (const int stopAtSleep : {50, 70}) {
@@ -206,9 +208,9 @@ TEST(Tour, PausesAfterEverySeriesButTheFirstAndStopsWithinOneStep)
         tour.Run();
         const std::string firstPause(50, 'P');
         if (stopAtSleep == 50) {
-            EXPECT_EQ(tour.events, "R" + firstPause);  // nothing after the last sleep's test
+            EXPECT_EQ(tour.events, "R|" + firstPause);  // nothing after the last sleep's test
         } else {
-            EXPECT_EQ(tour.events, "R" + firstPause + "R" "RRSR" + std::string(20, 'P'));
+            EXPECT_EQ(tour.events, "R|" + firstPause + "R" "RRSR" "|" + std::string(20, 'P'));
             // After the home view; per zoom: before, after the render, after the save.
             EXPECT_EQ(tour.shownAtRedraw, (std::vector<int>{1, 1, 1, 2, 2}));
         }
