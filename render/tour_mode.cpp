@@ -56,9 +56,12 @@ public:
         const double span =
             m_context.m_nWidth > m_context.m_nHeight ? m_context.m_dSpanIm : m_context.m_dSpanRe;
         char line[128];
-        std::snprintf(line, sizeof line, "slot %d  --view %.17g %.17g %.17g  ->", slot,
+        std::snprintf(line, sizeof line, "slot %d  --view %.17g %.17g %.17g", slot,
                       m_context.m_dCentreRe, m_context.m_dCentreIm, span);
-        m_out << line << ' ' << PictureFileName(m_tour.prefix, slot, false).value_or("?");
+        m_out << line;
+        if (m_tour.bSave) {
+            m_out << "  -> " << PictureFileName(m_tour.prefix, slot, false).value_or("?");
+        }
         if (m_tour.bGrid) {
             m_out << ' ' << PictureFileName(m_tour.prefix, slot, true).value_or("?");
         }
@@ -117,7 +120,7 @@ std::string CheckDestinations(const TourOptions& tour)
     }
     const std::filesystem::path directory = std::filesystem::path(tour.prefix).parent_path();
     const std::string folder = directory.empty() ? "." : directory.string();
-    if (access(folder.c_str(), W_OK) != 0) {
+    if (tour.bSave && access(folder.c_str(), W_OK) != 0) {
         return "cannot save into " + folder + ": " + std::strerror(errno);
     }
     std::error_code error;
@@ -152,7 +155,7 @@ OptionExtension TourOptionParser::Extension()
         "  --grid FILE         also write the grid picture to FILE\n"
         "\n"
         "usage: orvane-render --tour N [--size WxH] [--threads N] [--max-images M]\n"
-        "                     [--prefix PATH] [--grid] [--seed S] [--film DIR]\n"
+        "                     [--prefix PATH | --no-save] [--grid] [--seed S] [--film DIR]\n"
         "\n"
         "Runs the saver's tour without a screen until N zoom pictures are saved, and prints\n"
         "the slot and view of each. Ctrl-C, SIGTERM or SIGHUP stops it; what is saved stays\n"
@@ -161,6 +164,7 @@ OptionExtension TourOptionParser::Extension()
         "  --tour N            zoom pictures to save\n"
         "  --max-images M      slots 1 to M, used in turn (default 10)\n"
         "  --prefix PATH       save as PATH_1.bmp, PATH_2.bmp, ... (default ./orvane)\n"
+        "  --no-save           save no pictures, only report them\n"
         "  --grid              also save every grid picture as PATH_N_g.bmp\n"
         "  --seed S            the target finder's counter reads S, S+1, ...: a repeatable tour\n"
         "  --film DIR          write the frames of every zoom transition to DIR\n";
@@ -177,6 +181,11 @@ int TourOptionParser::Claim(const std::vector<std::string>& args, std::size_t in
             m_tourOnlyOption = option;
         }
     };
+    if (option == "--no-save") {
+        m_options.bSave = false;
+        tourOnly();
+        return 1;
+    }
     if (option == "--grid") {
         if (!value.empty()) {
             m_options.gridFile = value;
@@ -228,6 +237,9 @@ std::string TourOptionParser::Validate(const RenderOptions& common) const
     if (!common.outputPath.empty()) {
         return "with --tour, -o has no use: pictures go to PATH_N.bmp";
     }
+    if (!m_options.bSave && (m_options.prefix != TourOptions().prefix || m_options.bGrid)) {
+        return "--no-save saves nothing: --prefix and --grid have no use with it";
+    }
     if (common.bViewChosen) {
         return "with --tour, --home and --view have no use: the tour starts from its home views";
     }
@@ -254,6 +266,7 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
         return kRefusedStatus;
     }
     context.m_strFileBase = tour.prefix;
+    context.m_bSaveImages = tour.bSave;
     context.m_bShowGrid = tour.bGrid ? 1 : 0;  // as if the right button were held
     std::optional<platform::SeededCounterClock> seededClock;
     if (tour.seed) {

@@ -15,6 +15,7 @@ struct TourOptions {
     int pictureCount = 0;  // --tour N; 0: a single picture
     int maxImages = 10;
     std::string prefix = "./orvane";
+    bool bSave = true;                 // false: --no-save
     bool bGrid = false;                // save every grid picture too
     std::string gridFile;              // single picture: where its grid picture goes
     std::optional<std::int64_t> seed;  // the target finder's counter starts here
