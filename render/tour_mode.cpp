@@ -32,8 +32,9 @@ std::optional<Number> ParseWhole(const std::string& text, Number lowest)
 // films, and ends the show once enough pictures are saved.
 class CHeadlessTourOwner : public ITourOwner {
 public:
-    CHeadlessTourOwner(CRenderContext& context, const TourOptions& tour, std::ostream& out)
-        : m_context(context), m_tour(tour), m_out(out)
+    CHeadlessTourOwner(CRenderContext& context, const TourOptions& tour, std::ostream& out,
+                       ITourRecorder* pRecorder)
+        : m_context(context), m_tour(tour), m_out(out), m_pRecorder(pRecorder)
     {
         m_context.m_fnSaveFailed = [this](const std::string& path, int error) {
             Fail(path, error);
@@ -70,8 +71,18 @@ public:
             Fail("to standard output", errno);
             return;
         }
+        if (m_pRecorder != nullptr) {
+            m_pRecorder->OnPictureSaved();
+        }
         if (++m_nSaved >= m_tour.pictureCount) {
             StopShow(m_context);
+        }
+    }
+
+    void OnPause() override
+    {
+        if (m_pRecorder != nullptr) {
+            m_pRecorder->OnPause();
         }
     }
 
@@ -98,6 +109,7 @@ private:
     CRenderContext& m_context;
     const TourOptions& m_tour;
     std::ostream& m_out;
+    ITourRecorder* m_pRecorder;
     std::atomic<int> m_nSaved{0};
     std::atomic<int> m_bFailed{0};
 
@@ -131,11 +143,20 @@ std::string CheckDestinations(const TourOptions& tour)
     return {};
 }
 
-// The transition frames the tour can hold, or why it cannot run at all.
-std::optional<std::size_t> PlanMemory(const RenderOptions& common, const TourOptions& tour)
+// The transition frames the tour can hold beside reservedPictures for a recording, or why
+// it cannot run at all.
+std::optional<std::size_t> PlanMemory(const RenderOptions& common, const TourOptions& tour,
+                                      std::size_t reservedPictures)
 {
     std::string problem;
-    const auto frames = PlanFrames(common.width, common.height, kMaxTransitionFrames, problem);
+    auto frames =
+        PlanFrames(common.width, common.height, kMaxTransitionFrames + reservedPictures, problem);
+    if (frames && *frames < reservedPictures) {
+        frames.reset();
+        problem = "not enough memory to record the tour";
+    } else if (frames) {
+        *frames -= reservedPictures;
+    }
     if (!frames) {
         std::cerr << "orvane-render: " << problem << '\n';
     } else if (*frames < kMaxTransitionFrames && !tour.filmDirectory.empty()) {
@@ -247,13 +268,14 @@ std::string TourOptionParser::Validate(const RenderOptions& common) const
 }
 
 int RunTour(const RenderOptions& common, const TourOptions& tour,
-            const std::atomic<int>& stopSignal, std::ostream& out)
+            const std::atomic<int>& stopSignal, std::ostream& out, ITourRecorder* pRecorder)
 {
     if (const std::string problem = CheckDestinations(tour); !problem.empty()) {
         std::cerr << "orvane-render: " << problem << '\n';
         return kFailureStatus;
     }
-    const std::optional<std::size_t> frames = PlanMemory(common, tour);
+    const std::optional<std::size_t> frames =
+        PlanMemory(common, tour, pRecorder != nullptr ? pRecorder->MemoryInPictures() : 0);
     if (!frames) {
         return kFailureStatus;
     }
@@ -272,7 +294,10 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
     if (tour.seed) {
         context.m_pTargetClock = &seededClock.emplace(*tour.seed);
     }
-    CHeadlessTourOwner owner(context, tour, out);
+    CHeadlessTourOwner owner(context, tour, out, pRecorder);
+    if (pRecorder != nullptr && !pRecorder->Start(context)) {
+        return kFailureStatus;
+    }
 
     context.m_nTourState = 1;
     if (!platform::BeginThread(TourThread, static_cast<ITourOwner*>(&owner))) {
@@ -286,7 +311,9 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
         }
     }
 
-    if (owner.Failed()) {
+    const bool bRecorded =
+        pRecorder == nullptr || pRecorder->Finish(stopSignal != 0 || owner.Failed());
+    if (owner.Failed() || !bRecorded) {
         return kFailureStatus;
     }
     if (owner.Saved() >= tour.pictureCount) {
