@@ -159,7 +159,8 @@ std::optional<std::size_t> PlanMemory(const RenderOptions& common, const TourOpt
     }
     if (!frames) {
         std::cerr << "orvane-render: " << problem << '\n';
-    } else if (*frames < kMaxTransitionFrames && !tour.filmDirectory.empty()) {
+    } else if (*frames < kMaxTransitionFrames &&
+               (!tour.filmDirectory.empty() || reservedPictures > 0)) {
         std::cerr << "orvane-render: memory for " << *frames << " of " << kMaxTransitionFrames
                   << " film frames\n";
     }
