@@ -18,6 +18,9 @@ inline constexpr int kBlinkMs = 100;
 
 // Frames of the film that zooms into the old picture, when memory allows.
 inline constexpr std::size_t kMaxTransitionFrames = 31;
+// The screen takes the film as fast as it can be shown; a recording of the show plays it at
+// kFilmFramesPerSecond, the whole film in about a second.
+inline constexpr int kFilmFramesPerSecond = 30;
 
 // Every series but a show's first starts after a pause of kPauseSteps × kPauseStepMs (five
 // seconds to look at the series before), which a stop ends within one step.

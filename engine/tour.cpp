@@ -56,6 +56,7 @@ private:
     // Stops within one pause step of a stop request; an unattended show does not wait.
     bool Pause()
     {
+        m_owner.OnPause();
         if (!m_context.m_bUnattended) {
             for (int step = 0; step < kPauseSteps; ++step) {
                 if (!IsRunning()) {

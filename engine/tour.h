@@ -17,6 +17,8 @@ public:
     virtual void RequestRedraw() = 0;
     // Told after a zoom picture has been saved in its slot.
     virtual void OnPictureSaved(int /*slot*/) {}
+    // Told as the pause before a series begins, also when an unattended show skips its wait.
+    virtual void OnPause() {}
 
 protected:
     ~ITourOwner() = default;

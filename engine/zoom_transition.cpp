@@ -59,15 +59,34 @@ void WaitOneOutlineStep(platform::Clock& clock)
     }
 }
 
-// The outline in window coordinates (y downwards); picture row y lies at window y = H − y.
-void DrawOutline(CDC& dc, const PictureRect& rect, int height)
-{
-    dc.MoveTo(rect.left, height - rect.bottom);
-    dc.LineTo(rect.right, height - rect.bottom);
-    dc.LineTo(rect.right, height - rect.top);
-    dc.LineTo(rect.left, height - rect.top);
-    dc.LineTo(rect.left, height - rect.bottom);
-}
+// The outline's pen on a DC for its life: orange, XOR-drawn, so that drawing an outline a
+// second time erases it.
+class OutlinePen {
+public:
+    OutlinePen(CDC& dc, int width, int height) : m_dc(dc), m_tools(&dc), m_nHeight(height)
+    {
+        m_tools.SelectPenBrush(kOutlineColour, kOutlineColour, OutlinePenWidth(width));
+        dc.SetROP2(RasterOp::XorPen);
+    }
+    ~OutlinePen() { m_tools.RestorePenBrush(); }
+    OutlinePen(const OutlinePen&) = delete;
+    OutlinePen& operator=(const OutlinePen&) = delete;
+
+    // The outline in window coordinates (y downwards); picture row y lies at window y = H − y.
+    void Draw(const PictureRect& rect)
+    {
+        m_dc.MoveTo(rect.left, m_nHeight - rect.bottom);
+        m_dc.LineTo(rect.right, m_nHeight - rect.bottom);
+        m_dc.LineTo(rect.right, m_nHeight - rect.top);
+        m_dc.LineTo(rect.left, m_nHeight - rect.top);
+        m_dc.LineTo(rect.left, m_nHeight - rect.bottom);
+    }
+
+private:
+    CDC& m_dc;
+    CDrawTools m_tools;
+    int m_nHeight;
+};
 
 }  // namespace
 
@@ -88,6 +107,27 @@ PictureRect InterpolateRect(const PictureRect& target, int width, int height, do
     return {TruncToPixel(target.left * a), TruncToPixel(target.bottom * a),
             TruncToPixel(target.right * a + width * (1 - a)),
             TruncToPixel(target.top * a + height * (1 - a))};
+}
+
+PictureRect OutlineAtStep(const PictureRect& target, int width, int height, int step)
+{
+    return InterpolateRect(target, width, height, std::sqrt(step * kOutlineStepFraction));
+}
+
+void DrawOutlineOverPicture(CWnd& window, std::uint8_t* pPicture, int width, int height,
+                            const PictureRect& rect)
+{
+    CClientDC windowDC(&window);
+    CDC memoryDC;
+    memoryDC.CreateCompatibleDC(nullptr);
+    CBitmap bitmap;
+    bitmap.CreateCompatibleBitmap(&windowDC, width, height);
+    CBitmap* pOldBitmap = memoryDC.SelectObject(&bitmap);
+    const BitmapInfoHeader header = MakeDibHeader(width, height);
+    memoryDC.StretchDIBits(0, 0, width, height, 0, 0, width, height, pPicture, header);
+    OutlinePen(memoryDC, width, height).Draw(rect);
+    memoryDC.SelectObject(pOldBitmap);
+    memoryDC.GetDIBits(&bitmap, 0, height, pPicture, header);
 }
 
 FilmFrameTiming FilmFrameAt(int frame, int frameCount)
@@ -206,12 +246,7 @@ void CRenderContext::PlayZoomTransition(double oldCentreRe, double oldCentreIm, 
     // then it blinks there.
     {
         CWindowDC dc(&GetWindow());
-        CDrawTools tools(&dc);
-        tools.SelectPenBrush(kOutlineColour, kOutlineColour, OutlinePenWidth(width));
-        dc.SetROP2(RasterOp::XorPen);
-        const auto outlineAt = [&](int step) {
-            return InterpolateRect(target, width, height, std::sqrt(step * kOutlineStepFraction));
-        };
+        OutlinePen pen(dc, width, height);
         for (int step = 0; step <= kOutlineSteps; ++step) {
             if (!m_bRunning) {
                 continue;
@@ -220,19 +255,18 @@ void CRenderContext::PlayZoomTransition(double oldCentreRe, double oldCentreIm, 
                 WaitOneOutlineStep(*m_pShowClock);
             }
             if (step > 0) {
-                DrawOutline(dc, outlineAt(step - 1), height);
+                pen.Draw(OutlineAtStep(target, width, height, step - 1));
             }
             if (m_bRunning) {
-                DrawOutline(dc, outlineAt(step), height);
+                pen.Draw(OutlineAtStep(target, width, height, step));
             }
         }
         for (int blink = 0; blink < kBlinks && m_bRunning; ++blink) {
-            DrawOutline(dc, target, height);
+            pen.Draw(target);
             if (!m_bUnattended) {
                 m_pShowClock->Sleep(kBlinkMs);
             }
         }
-        tools.RestorePenBrush();
     }
 
     // The film, as fast as the window takes it.

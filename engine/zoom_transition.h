@@ -32,6 +32,14 @@ PictureRect ComputeTargetRect(int width, int height, const ViewBox& oldView,
 // The way from the whole picture (a = 0) to the target rectangle (a = 1).
 PictureRect InterpolateRect(const PictureRect& target, int width, int height, double a);
 
+// The outline at step `step` (0 … kOutlineSteps) of its way onto the target.
+PictureRect OutlineAtStep(const PictureRect& target, int width, int height, int step);
+
+// Draws the outline of rect over a width × height picture in the common layout as the
+// transition draws it on the window (the same pen, XOR-drawn); window gives the DCs.
+void DrawOutlineOverPicture(CWnd& window, std::uint8_t* pPicture, int width, int height,
+                            const PictureRect& rect);
+
 // Where frame `frame` of a film of `frameCount` frames stands: t from 0 to 1, the fade
 // (√t, the share of black) and the eased position u on the way to the target.
 struct FilmFrameTiming {

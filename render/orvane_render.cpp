@@ -21,6 +21,10 @@
 #include "render/render_options.h"
 #include "render/stop_signals.h"
 #include "render/tour_mode.h"
+#include "render/video_options.h"
+#if ORVANE_HAS_VIDEO
+#include "render/video_mode.h"
+#endif
 
 namespace {
 
@@ -131,10 +135,14 @@ int Run(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
     TourOptionParser tour;
-    const std::vector<OptionExtension> extensions{tour.Extension()};
+    VideoOptionParser video;
+    const std::vector<OptionExtension> extensions{tour.Extension(), video.Extension()};
     ParsedOptions parsed = ParseOptions(args, extensions);
     if (parsed.outcome == ParseOutcome::Run) {
         parsed.error = tour.Validate(parsed.options);
+        if (parsed.error.empty()) {
+            parsed.error = video.Validate(parsed.options, tour.Options());
+        }
         parsed.outcome = parsed.error.empty() ? ParseOutcome::Run : ParseOutcome::Error;
     }
     switch (parsed.outcome) {
@@ -154,7 +162,15 @@ int Run(int argc, char** argv)
     }
     CatchStopSignals();
     if (tour.Options().pictureCount > 0) {
-        const int status = RunTour(parsed.options, tour.Options(), g_nStopSignal, std::cout);
+        std::unique_ptr<ITourRecorder> pRecorder;
+#if ORVANE_HAS_VIDEO
+        if (!video.Options().path.empty()) {
+            pRecorder = MakeVideoRecorder(video.Options(), parsed.options.width,
+                                          parsed.options.height, tour.Options().pictureCount);
+        }
+#endif
+        const int status =
+            RunTour(parsed.options, tour.Options(), g_nStopSignal, std::cout, pRecorder.get());
         return status != 0 || StdoutComplete() ? status : 1;
     }
     return RenderPicture(parsed.options, tour.Options().gridFile);

@@ -32,8 +32,9 @@ std::optional<Number> ParseWhole(const std::string& text, Number lowest)
 // films, and ends the show once enough pictures are saved.
 class CHeadlessTourOwner : public ITourOwner {
 public:
-    CHeadlessTourOwner(CRenderContext& context, const TourOptions& tour, std::ostream& out)
-        : m_context(context), m_tour(tour), m_out(out)
+    CHeadlessTourOwner(CRenderContext& context, const TourOptions& tour, std::ostream& out,
+                       ITourRecorder* pRecorder)
+        : m_context(context), m_tour(tour), m_out(out), m_pRecorder(pRecorder)
     {
         m_context.m_fnSaveFailed = [this](const std::string& path, int error) {
             Fail(path, error);
@@ -56,9 +57,12 @@ public:
         const double span =
             m_context.m_nWidth > m_context.m_nHeight ? m_context.m_dSpanIm : m_context.m_dSpanRe;
         char line[128];
-        std::snprintf(line, sizeof line, "slot %d  --view %.17g %.17g %.17g  ->", slot,
+        std::snprintf(line, sizeof line, "slot %d  --view %.17g %.17g %.17g", slot,
                       m_context.m_dCentreRe, m_context.m_dCentreIm, span);
-        m_out << line << ' ' << PictureFileName(m_tour.prefix, slot, false).value_or("?");
+        m_out << line;
+        if (m_tour.bSave) {
+            m_out << "  -> " << PictureFileName(m_tour.prefix, slot, false).value_or("?");
+        }
         if (m_tour.bGrid) {
             m_out << ' ' << PictureFileName(m_tour.prefix, slot, true).value_or("?");
         }
@@ -67,8 +71,18 @@ public:
             Fail("to standard output", errno);
             return;
         }
+        if (m_pRecorder != nullptr) {
+            m_pRecorder->OnPictureSaved();
+        }
         if (++m_nSaved >= m_tour.pictureCount) {
             StopShow(m_context);
+        }
+    }
+
+    void OnPause() override
+    {
+        if (m_pRecorder != nullptr) {
+            m_pRecorder->OnPause();
         }
     }
 
@@ -95,6 +109,7 @@ private:
     CRenderContext& m_context;
     const TourOptions& m_tour;
     std::ostream& m_out;
+    ITourRecorder* m_pRecorder;
     std::atomic<int> m_nSaved{0};
     std::atomic<int> m_bFailed{0};
 
@@ -117,7 +132,7 @@ std::string CheckDestinations(const TourOptions& tour)
     }
     const std::filesystem::path directory = std::filesystem::path(tour.prefix).parent_path();
     const std::string folder = directory.empty() ? "." : directory.string();
-    if (access(folder.c_str(), W_OK) != 0) {
+    if (tour.bSave && access(folder.c_str(), W_OK) != 0) {
         return "cannot save into " + folder + ": " + std::strerror(errno);
     }
     std::error_code error;
@@ -128,14 +143,24 @@ std::string CheckDestinations(const TourOptions& tour)
     return {};
 }
 
-// The transition frames the tour can hold, or why it cannot run at all.
-std::optional<std::size_t> PlanMemory(const RenderOptions& common, const TourOptions& tour)
+// The transition frames the tour can hold beside reservedPictures for a recording, or why
+// it cannot run at all.
+std::optional<std::size_t> PlanMemory(const RenderOptions& common, const TourOptions& tour,
+                                      std::size_t reservedPictures)
 {
     std::string problem;
-    const auto frames = PlanFrames(common.width, common.height, kMaxTransitionFrames, problem);
+    auto frames =
+        PlanFrames(common.width, common.height, kMaxTransitionFrames + reservedPictures, problem);
+    if (frames && *frames < reservedPictures) {
+        frames.reset();
+        problem = "not enough memory to record the tour";
+    } else if (frames) {
+        *frames -= reservedPictures;
+    }
     if (!frames) {
         std::cerr << "orvane-render: " << problem << '\n';
-    } else if (*frames < kMaxTransitionFrames && !tour.filmDirectory.empty()) {
+    } else if (*frames < kMaxTransitionFrames &&
+               (!tour.filmDirectory.empty() || reservedPictures > 0)) {
         std::cerr << "orvane-render: memory for " << *frames << " of " << kMaxTransitionFrames
                   << " film frames\n";
     }
@@ -152,7 +177,7 @@ OptionExtension TourOptionParser::Extension()
         "  --grid FILE         also write the grid picture to FILE\n"
         "\n"
         "usage: orvane-render --tour N [--size WxH] [--threads N] [--max-images M]\n"
-        "                     [--prefix PATH] [--grid] [--seed S] [--film DIR]\n"
+        "                     [--prefix PATH | --no-save] [--grid] [--seed S] [--film DIR]\n"
         "\n"
         "Runs the saver's tour without a screen until N zoom pictures are saved, and prints\n"
         "the slot and view of each. Ctrl-C, SIGTERM or SIGHUP stops it; what is saved stays\n"
@@ -161,6 +186,7 @@ OptionExtension TourOptionParser::Extension()
         "  --tour N            zoom pictures to save\n"
         "  --max-images M      slots 1 to M, used in turn (default 10)\n"
         "  --prefix PATH       save as PATH_1.bmp, PATH_2.bmp, ... (default ./orvane)\n"
+        "  --no-save           save no pictures, only report them\n"
         "  --grid              also save every grid picture as PATH_N_g.bmp\n"
         "  --seed S            the target finder's counter reads S, S+1, ...: a repeatable tour\n"
         "  --film DIR          write the frames of every zoom transition to DIR\n";
@@ -177,6 +203,11 @@ int TourOptionParser::Claim(const std::vector<std::string>& args, std::size_t in
             m_tourOnlyOption = option;
         }
     };
+    if (option == "--no-save") {
+        m_options.bSave = false;
+        tourOnly();
+        return 1;
+    }
     if (option == "--grid") {
         if (!value.empty()) {
             m_options.gridFile = value;
@@ -228,6 +259,9 @@ std::string TourOptionParser::Validate(const RenderOptions& common) const
     if (!common.outputPath.empty()) {
         return "with --tour, -o has no use: pictures go to PATH_N.bmp";
     }
+    if (!m_options.bSave && (m_options.prefix != TourOptions().prefix || m_options.bGrid)) {
+        return "--no-save saves nothing: --prefix and --grid have no use with it";
+    }
     if (common.bViewChosen) {
         return "with --tour, --home and --view have no use: the tour starts from its home views";
     }
@@ -235,13 +269,14 @@ std::string TourOptionParser::Validate(const RenderOptions& common) const
 }
 
 int RunTour(const RenderOptions& common, const TourOptions& tour,
-            const std::atomic<int>& stopSignal, std::ostream& out)
+            const std::atomic<int>& stopSignal, std::ostream& out, ITourRecorder* pRecorder)
 {
     if (const std::string problem = CheckDestinations(tour); !problem.empty()) {
         std::cerr << "orvane-render: " << problem << '\n';
         return kFailureStatus;
     }
-    const std::optional<std::size_t> frames = PlanMemory(common, tour);
+    const std::optional<std::size_t> frames =
+        PlanMemory(common, tour, pRecorder != nullptr ? pRecorder->MemoryInPictures() : 0);
     if (!frames) {
         return kFailureStatus;
     }
@@ -254,12 +289,16 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
         return kRefusedStatus;
     }
     context.m_strFileBase = tour.prefix;
+    context.m_bSaveImages = tour.bSave;
     context.m_bShowGrid = tour.bGrid ? 1 : 0;  // as if the right button were held
     std::optional<platform::SeededCounterClock> seededClock;
     if (tour.seed) {
         context.m_pTargetClock = &seededClock.emplace(*tour.seed);
     }
-    CHeadlessTourOwner owner(context, tour, out);
+    CHeadlessTourOwner owner(context, tour, out, pRecorder);
+    if (pRecorder != nullptr && !pRecorder->Start(context)) {
+        return kFailureStatus;
+    }
 
     context.m_nTourState = 1;
     if (!platform::BeginThread(TourThread, static_cast<ITourOwner*>(&owner))) {
@@ -273,7 +312,9 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
         }
     }
 
-    if (owner.Failed()) {
+    const bool bRecorded =
+        pRecorder == nullptr || pRecorder->Finish(stopSignal != 0 || owner.Failed());
+    if (owner.Failed() || !bRecorded) {
         return kFailureStatus;
     }
     if (owner.Saved() >= tour.pictureCount) {

@@ -10,11 +10,13 @@
 
 #include "platform/system.h"
 #include "render/render_options.h"
+#include "render/tour_recorder.h"
 
 struct TourOptions {
     int pictureCount = 0;  // --tour N; 0: a single picture
     int maxImages = 10;
     std::string prefix = "./orvane";
+    bool bSave = true;                 // false: --no-save
     bool bGrid = false;                // save every grid picture too
     std::string gridFile;              // single picture: where its grid picture goes
     std::optional<std::int64_t> seed;  // the target finder's counter starts here
@@ -38,7 +40,9 @@ private:
 };
 
 // Runs the tour until its pictures are saved or stopSignal is set, printing one line per
-// saved picture to out. Returns the exit status: 0 done; 1 a file or out could not be written,
-// or memory ran short; 2 a picture too small for the tour; 128 + the signal when stopped.
+// saved picture to out, and recording it through pRecorder when given. Returns the exit
+// status: 0 done; 1 a file or out could not be written, or memory ran short; 2 a picture too
+// small for the tour; 128 + the signal when stopped.
 int RunTour(const RenderOptions& common, const TourOptions& tour,
-            const std::atomic<int>& stopSignal, std::ostream& out);
+            const std::atomic<int>& stopSignal, std::ostream& out,
+            ITourRecorder* pRecorder = nullptr);

@@ -11,6 +11,7 @@ packages=(cmake g++ pkg-config libfreetype-dev libfontconfig-dev libpng-dev
           libgtest-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
           fonts-liberation)
 packages+=(libx11-dev libxext-dev libxrandr-dev)    # the Linux show, orvane
+packages+=(libavformat-dev libavcodec-dev libavutil-dev libswscale-dev)    # tour videos
 if [[ "${1:-}" == "--windows" ]]; then
     packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xdotool imagemagick
                python3)

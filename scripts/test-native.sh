@@ -29,6 +29,6 @@ sanitized() {
 
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1"
-export TSAN_OPTIONS="halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1:suppressions=$PWD/tests/tsan.supp"
 sanitized build-asan "address,undefined,float-divide-by-zero -fno-sanitize-recover=all"
 sanitized build-tsan thread

@@ -134,7 +134,8 @@ TEST(TourOptions, TakeTheTourAndItsOptionsOrSayWhatIsWrong)
           {"--tour", "2", "-o", "p.bmp"}, {"--tour", "2", "--grid", "g.bmp"},
           {"--tour", "2", "--home", "1"}, {"--tour", "2", "--home", "0"},
           {"--tour", "2", "--tour", "3"}, {"--tour", "2", "--film", "--x"},
-          {"--tour", "2", "--prefix", "-o"}, {"--tour", "--grid"}}) {
+          {"--tour", "2", "--prefix", "-o"}, {"--tour", "--grid"},
+          {"--tour", "2", "--no-save", "--prefix", "p"}, {"--tour", "2", "--no-save", "--grid"}}) {
         EXPECT_NE(Parse(args).problem, "") << args[0] << " " << args[1];
     }
 }
@@ -199,6 +200,22 @@ TEST_F(TourModeRun, SavesReportsAndFilmsARepeatableTour)
     EXPECT_EQ(pictures.size(), 4u + 31u);
     EXPECT_EQ(Run(0), first);  // the same seed, the same views
     EXPECT_TRUE(FileContents() == pictures);  // and the same pictures, grids and film
+}
+
+TEST_F(TourModeRun, WithoutSavingTheSameViewsAreReportedAndNothingIsWritten)
+{
+    tour.pictureCount = 3;
+    std::istringstream saved(Run(0));
+    std::filesystem::remove_all(directory);
+    std::filesystem::create_directories(directory);
+    tour.bSave = false;
+    std::istringstream reported(Run(0));
+    std::string savedLine, reportedLine;
+    while (std::getline(saved, savedLine)) {
+        std::getline(reported, reportedLine);
+        EXPECT_EQ(reportedLine, savedLine.substr(0, savedLine.find("  -> ")));
+    }
+    EXPECT_EQ(Files(), std::vector<std::string>{});
 }
 
 TEST_F(TourModeRun, StopRequestEndsTheTourAndUnwritableDestinationsAreRefused)

@@ -44,6 +44,7 @@ public:
             Stop();  // a tour that never reaches the point its test stops at
         }
     }
+    void OnPause() override { events += '|'; }
     void OnPictureSaved(int slot) override
     {
         events += 'S';
@@ -190,8 +191,9 @@ TEST(Tour, StopsBeforeStarting)
 }
 
 // Every series but a show's first, even one that found no target, is followed by a pause of
-// 50 sleeps of 100 ms with the running flag tested before each and after the last. The shown
-// count starts at 1 after every home view, so the paint handler skips that picture.
+// 50 sleeps of 100 ms with the running flag tested before each and after the last, of which
+// the owner is told first. The shown count starts at 1 after every home view, so the paint
+// handler skips that picture.
 TEST(Tour, PausesAfterEverySeriesButTheFirstAndStopsWithinOneStep)
 {
     for (const int stopAtSleep : {50, 70}) {
@@ -209,9 +211,9 @@ TEST(Tour, PausesAfterEverySeriesButTheFirstAndStopsWithinOneStep)
         tour.Run();
         const std::string firstPause(50, 'P');
         if (stopAtSleep == 50) {
-            EXPECT_EQ(tour.events, "R" + firstPause);  // nothing after the last sleep's test
+            EXPECT_EQ(tour.events, "R|" + firstPause);  // nothing after the last sleep's test
         } else {
-            EXPECT_EQ(tour.events, "R" + firstPause + "R" "RRSR" + std::string(20, 'P'));
+            EXPECT_EQ(tour.events, "R|" + firstPause + "R" "RRSR" "|" + std::string(20, 'P'));
             // After the home view; per zoom: once the render is counted, after the render,
             // after the save. A repaint asked for before the count would show the waiting
             // screen for the whole render of the second zoom picture.

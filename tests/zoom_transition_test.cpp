@@ -319,6 +319,16 @@ TEST(ZoomTransition, OutlineClosesInAtItsPaceThenBlinks)
         EXPECT_EQ(pacing.m_sleeps, std::vector<int>(30, 100));
         EXPECT_EQ(wrongBlinks, std::vector<int>{});
         EXPECT_TRUE(show.window.CopyImage() == onTarget);
+
+        // Drawn over a picture in memory, the outline of a step is what the window shows.
+        for (const int s : {0, 1, 500, 1000}) {
+            std::vector<std::uint8_t> picture = black;
+            DrawOutlineOverPicture(show.window, picture.data(), c.width, c.height,
+                                   OutlineAtStep(c.target, c.width, c.height, s));
+            EXPECT_TRUE(picture == WindowWithOutline(c.width, c.height,
+                                                     outlineAt(std::sqrt(s * 0.001))))
+                << s;
+        }
     }
 }
 
