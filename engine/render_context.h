@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -143,4 +144,6 @@ public:
 
 private:
     CWnd& m_window;
+    // The folder whose leftover temporary files the first save into it removed.
+    std::optional<std::string> m_sweptFolder;
 };

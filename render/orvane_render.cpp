@@ -16,6 +16,7 @@
 
 #include "engine/iteration_kernel.h"
 #include "output/picture_file.h"
+#include "platform/files.h"
 #include "render/headless_show.h"
 #include "render/memory_budget.h"
 #include "render/render_options.h"
@@ -73,13 +74,14 @@ std::string Exact(double value)
 
 bool WriteImage(const std::string& path, const CRenderContext& context, const std::uint8_t* pImage)
 {
-    errno = 0;
-    if (WritePictureFile(path, pImage, context.m_nWidth, context.m_nHeight)) {
-        return true;
+    const WriteResult result =
+        WritePictureFile(path, pImage, context.m_nWidth, context.m_nHeight);
+    if (!result) {
+        const std::string reason = result.Reason();
+        std::fprintf(stderr, "orvane-render: cannot write %s%s%s\n", path.c_str(),
+                     reason.empty() ? "" : ": ", reason.c_str());
     }
-    std::fprintf(stderr, "orvane-render: cannot write %s%s%s\n", path.c_str(),
-                 errno != 0 ? ": " : "", errno != 0 ? std::strerror(errno) : "");
-    return false;
+    return result;
 }
 
 // Everything written to stdout reached it; otherwise a message saying why.
@@ -96,6 +98,10 @@ bool StdoutComplete()
 
 int RenderPicture(const RenderOptions& options, const std::string& gridFile)
 {
+    if (!gridFile.empty() && SameOutputFile(options.outputPath, gridFile)) {
+        std::fprintf(stderr, "orvane-render: -o and --grid name the same file\n");
+        return 2;
+    }
     if (std::string problem; !PlanFrames(options.width, options.height, 0, problem)) {
         std::fprintf(stderr, "orvane-render: %s\n", problem.c_str());
         return 1;
@@ -115,15 +121,23 @@ int RenderPicture(const RenderOptions& options, const std::string& gridFile)
         return StoppedStatus(g_nStopSignal);
     }
 
+    // A picture written to standard output keeps it to itself: known before the file is
+    // replaced, when standard output is a plain file.
+    const auto stdoutFile = platform::IdentifyFile("/dev/stdout");
+    const auto onStdout = [&stdoutFile](const std::string& path) {
+        return stdoutFile && !path.empty() && platform::IdentifyFile(path) == stdoutFile;
+    };
+    const bool bPictureOnStdout = onStdout(options.outputPath) || onStdout(gridFile);
     if (!WriteImage(options.outputPath, context, context.m_pDisplay.get()) ||
         (!gridFile.empty() && !WriteImage(gridFile, context, context.m_pGrid.get()))) {
         return 1;
     }
-    std::printf("%dx%d  centre %s %s  span %s  threads %d  kernel %s  %.3f s  -> %s\n",
-                options.width, options.height, Exact(options.centreRe).c_str(),
-                Exact(options.centreIm).c_str(), Exact(options.span).c_str(),
-                context.m_nProcessors, ActiveKernel()->name, elapsed.count(),
-                options.outputPath.c_str());
+    std::fprintf(bPictureOnStdout ? stderr : stdout,
+                 "%dx%d  centre %s %s  span %s  threads %d  kernel %s  %.3f s  -> %s\n",
+                 options.width, options.height, Exact(options.centreRe).c_str(),
+                 Exact(options.centreIm).c_str(), Exact(options.span).c_str(),
+                 context.m_nProcessors, ActiveKernel()->name, elapsed.count(),
+                 options.outputPath.c_str());
     return StdoutComplete() ? 0 : 1;
 }
 
