@@ -41,6 +41,8 @@ struct WorkerBand {
     CRenderContext* pOwner = nullptr;  // the context the worker reads and writes
     std::atomic<int> nState{0};        // 1 running, -1 finished (completed or aborted)
     std::atomic<int> bGo{0};           // 1 may run, 0 stop at the next sample
+    // Set by a worker that found no memory for its samples: the renderer renders the band.
+    std::atomic<int> bOutOfMemory{0};
 };
 
 struct FreeDeleter {

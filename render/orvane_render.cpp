@@ -10,7 +10,9 @@
 #include <cstring>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -33,13 +35,17 @@ public:
         if (!isatty(STDERR_FILENO)) {
             return;
         }
-        m_thread = std::thread([this, &context] {
-            while (!m_bDone) {
-                Show(context);
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            }
-            std::fputs("\r               \r", stderr);
-        });
+        try {
+            m_thread = std::thread([this, &context] {
+                while (!m_bDone) {
+                    Show(context);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                }
+                std::fputs("\r               \r", stderr);
+            });
+        } catch (const std::system_error&) {
+            // No thread to spare: the render goes on without showing its progress.
+        }
     }
     ~ProgressLine()
     {
@@ -102,11 +108,14 @@ int RenderPicture(const RenderOptions& options, const std::string& gridFile)
         std::fprintf(stderr, "orvane-render: -o and --grid name the same file\n");
         return 2;
     }
-    if (std::string problem; !PlanFrames(options.width, options.height, 0, problem)) {
+    std::string problem;
+    const std::optional<ShowPlan> plan =
+        PlanShow(options.width, options.height, options.threads, 0, problem);  // no transitions
+    if (!plan) {
         std::fprintf(stderr, "orvane-render: %s\n", problem.c_str());
         return 1;
     }
-    HeadlessShow show(options.width, options.height, options.threads, 0);  // no transitions
+    HeadlessShow show(options.width, options.height, plan->threads, plan->frames);
     CRenderContext& context = show.Context();
 
     const auto start = std::chrono::steady_clock::now();
@@ -138,7 +147,11 @@ int RenderPicture(const RenderOptions& options, const std::string& gridFile)
                  Exact(options.centreIm).c_str(), Exact(options.span).c_str(),
                  context.m_nProcessors, ActiveKernel()->name, elapsed.count(),
                  options.outputPath.c_str());
-    return StdoutComplete() ? 0 : 1;
+    if (!StdoutComplete()) {
+        return 1;
+    }
+    // A stop that came while the files were written ends as a stop all the same.
+    return g_nStopSignal != 0 ? StoppedStatus(g_nStopSignal) : 0;
 }
 
 int Run(int argc, char** argv)
@@ -182,6 +195,11 @@ int main(int argc, char** argv)
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {
         std::fputs("orvane-render: out of memory\n", stderr);
+        return 1;
+    } catch (const std::system_error& error) {
+        // A thread the program cannot do without (the one that watches for stop signals).
+        std::fprintf(stderr, "orvane-render: cannot start a thread: %s\n",
+                     error.code().message().c_str());
         return 1;
     }
 }

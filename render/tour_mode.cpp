@@ -187,18 +187,19 @@ std::string FindOneFileTwice(const TourOptions& tour)
     return {};
 }
 
-// The transition frames the tour can hold, or why it cannot run at all.
-std::optional<std::size_t> PlanMemory(const RenderOptions& common, const TourOptions& tour)
+// The workers and transition frames the tour can have, or why it cannot run at all.
+std::optional<ShowPlan> PlanMemory(const RenderOptions& common, const TourOptions& tour)
 {
     std::string problem;
-    const auto frames = PlanFrames(common.width, common.height, kMaxTransitionFrames, problem);
-    if (!frames) {
+    const auto plan =
+        PlanShow(common.width, common.height, common.threads, kMaxTransitionFrames, problem);
+    if (!plan) {
         std::cerr << "orvane-render: " << problem << '\n';
-    } else if (*frames < kMaxTransitionFrames && !tour.filmDirectory.empty()) {
-        std::cerr << "orvane-render: memory for " << *frames << " of " << kMaxTransitionFrames
-                  << " film frames\n";
+    } else if (plan->frames < kMaxTransitionFrames && !tour.filmDirectory.empty()) {
+        std::cerr << "orvane-render: memory for " << plan->frames << " of "
+                  << kMaxTransitionFrames << " film frames\n";
     }
-    return frames;
+    return plan;
 }
 
 }  // namespace
@@ -214,8 +215,8 @@ OptionExtension TourOptionParser::Extension()
         "                     [--prefix PATH] [--grid] [--seed S] [--film DIR]\n"
         "\n"
         "Runs the saver's tour without a screen until N zoom pictures are saved, and prints\n"
-        "the slot and view of each. Ctrl-C, SIGTERM or SIGHUP stops it; what is saved stays\n"
-        "intact.\n"
+        "the slot and view of each. Ctrl-C, SIGTERM, SIGHUP or SIGQUIT stops it; what is saved\n"
+        "stays intact.\n"
         "\n"
         "  --tour N            zoom pictures to save\n"
         "  --max-images M      slots 1 to M, used in turn (default 10)\n"
@@ -304,11 +305,11 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
         std::cerr << "orvane-render: " << problem << '\n';
         return kRefusedStatus;
     }
-    const std::optional<std::size_t> frames = PlanMemory(common, tour);
-    if (!frames) {
+    const std::optional<ShowPlan> plan = PlanMemory(common, tour);
+    if (!plan) {
         return kFailureStatus;
     }
-    HeadlessShow show(common.width, common.height, common.threads, *frames);
+    HeadlessShow show(common.width, common.height, plan->threads, plan->frames);
     CRenderContext& context = show.Context();
     if (!HasSearchWindow(common.width, common.height, context.m_sizeCaptionBox.cy)) {
         std::cerr << "orvane-render: --tour: a " << common.width << 'x' << common.height
@@ -329,18 +330,20 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
         std::cerr << "orvane-render: cannot start the tour thread\n";
         return kFailureStatus;
     }
-    {
-        const StopWhenSignalled stopper(context, stopSignal);
-        while (context.m_nTourState != -1) {
-            platform::Sleep(kWaitPollMs);
+    // A signal handler can only set a flag: this thread turns it into the show's stop.
+    while (context.m_nTourState != -1) {
+        if (stopSignal != 0) {
+            StopShow(context);
         }
+        platform::Sleep(kWaitPollMs);
     }
 
     if (owner.Failed()) {
         return kFailureStatus;
     }
     if (owner.Saved() >= tour.pictureCount) {
-        return 0;
+        // A stop that came while the last picture was saved ends as a stop all the same.
+        return stopSignal != 0 ? StoppedStatus(stopSignal) : 0;
     }
     std::cerr << "orvane-render: stopped after " << owner.Saved() << " of " << tour.pictureCount
               << " pictures" << (stopSignal != 0 ? "" : ": out of memory") << '\n';

@@ -1,8 +1,13 @@
-// orvane-render as a process under faults: outputs that are not plain files.
+// orvane-render as a process under faults: stop signals at chosen moments, resource limits set
+// in the child, and outputs that are not plain files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +24,16 @@
 #include "platform/image_layout.h"
 
 namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;  // their shadow memory takes more than any limit here
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// A user id nobody else has, for limits that root is not held to.
+constexpr uid_t kStranger = 54321;
+constexpr int kWaitMs = 60000;
 
 std::string Contents(const std::filesystem::path& path)
 {
@@ -100,7 +115,102 @@ protected:
     std::filesystem::path m_dir;
 };
 
+// Reads count bytes, or fewer at the end; false when nothing came within the wait.
+bool ReadFrom(int fd, std::size_t count, std::string& into)
+{
+    char buffer[65536];
+    while (count > 0) {
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, kWaitMs) != 1) {
+            return false;
+        }
+        const ssize_t got = read(fd, buffer, std::min(count, sizeof buffer));
+        if (got <= 0) {
+            return got == 0;
+        }
+        into.append(buffer, static_cast<std::size_t>(got));
+        count -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
 }  // namespace
+
+// True once the process's main thread waits in a write(2); false when that cannot be seen.
+bool WaitsInWrite(pid_t pid)
+{
+    const std::string file = "/proc/" + std::to_string(pid) + "/syscall";
+    for (int ms = 0; ms < kWaitMs; ++ms) {
+        long call = -1;
+        std::ifstream(file) >> call;
+        if (call == SYS_write) {
+            return true;
+        }
+        usleep(1000);
+    }
+    return false;
+}
+
+// The picture goes into a pipe that holds one page; the signal comes while the program waits
+// to write the rest, its write interrupted before it could pass on a byte.
+TEST_F(RenderProcess, EveryStopSignalDuringTheLastWriteEndsWithItsStatusAndAWholePicture)
+{
+    const std::size_t size = BmpSize(200, 200);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        const std::string pipe = InDir("picture.bmp");
+        ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+        const int fd = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+        fcntl(fd, F_SETPIPE_SZ, 4096);
+        const pid_t pid = Start({"--size", "200x200", "--threads", "2", "-o", pipe});
+        pollfd written{fd, POLLIN, 0};
+        EXPECT_EQ(poll(&written, 1, kWaitMs), 1) << signal;
+        EXPECT_TRUE(WaitsInWrite(pid)) << signal;
+        kill(pid, signal);
+        std::string picture;
+        EXPECT_TRUE(ReadFrom(fd, size, picture)) << signal;
+        close(fd);
+        const Ended ended = Wait(pid);
+        EXPECT_TRUE(ended.bExited) << signal << " " << ended.status;
+        EXPECT_EQ(ended.status, 128 + signal) << ended.err;
+        EXPECT_EQ(picture.size(), size) << signal;
+        std::filesystem::remove(pipe);
+    }
+}
+
+TEST_F(RenderProcess, ResourceLimitsEndInAMessageAndStatusOneNeverACrash)
+{
+    if (kSanitized) {
+        GTEST_SKIP() << "a sanitizer's shadow memory does not fit these limits";
+    }
+    const auto limit = [](int resource, rlim_t bytes) {
+        const rlimit value{bytes, bytes};
+        setrlimit(resource, &value);
+    };
+    // Too little for the picture: said up front.
+    const Ended small =
+        Run({"--size", "1920x1080", "-o", InDir("big.bmp")}, [&] { limit(RLIMIT_DATA, 30 << 20); });
+    EXPECT_TRUE(small.bExited);
+    EXPECT_EQ(small.status, 1);
+    EXPECT_NE(small.err.find("picture needs"), std::string::npos) << small.err;
+
+    // No thread to be had beside the main one; root is not held to the limit, a stranger is.
+    const Ended threadless = Run({"--size", "64x64", "-o", InDir("small.bmp")}, [&] {
+        limit(RLIMIT_NPROC, 1);
+        if (geteuid() == 0 && setresuid(kStranger, kStranger, kStranger) != 0) {
+            _exit(125);
+        }
+    });
+    EXPECT_TRUE(threadless.bExited);
+    EXPECT_EQ(threadless.status, 1);
+    EXPECT_NE(threadless.err.find("cannot start a thread"), std::string::npos) << threadless.err;
+
+    // Enough for the tour with fewer film frames: the plan takes the data limit's measure.
+    const Ended tour = Run({"--tour", "2", "--size", "1920x1080", "--prefix", InDir("t")},
+                           [&] { limit(RLIMIT_DATA, 200 << 20); });
+    EXPECT_TRUE(tour.bExited);
+    EXPECT_EQ(tour.status, 0) << tour.err;
+    EXPECT_EQ(std::filesystem::file_size(InDir("t_2.bmp")), BmpSize(1920, 1080));
+}
 
 TEST_F(RenderProcess, APictureGoesWhereItsNameLeadsAndNeverTwiceToOneFile)
 {
