@@ -98,7 +98,10 @@ int CRenderContext::Render(double centreRe, double centreIm, double span)
     }
     const std::size_t size = ImageSize(m_nWidth, m_nHeight);
     if (size > 0) {
-        std::memcpy(m_pDisplay.get(), m_pWork.get(), size);
+        {
+            const DisplayHold hold(*this);
+            std::memcpy(m_pDisplay.get(), m_pWork.get(), size);
+        }
         std::memcpy(m_pGrid.get(), m_pWork.get(), size);
     }
     DrawGrid();

@@ -57,6 +57,21 @@ extern ImageAllocator g_pAllocateImage;
 // A zero-filled buffer of size bytes from g_pAllocateImage; null when there is no memory.
 ImageBuffer AllocateImage(std::size_t size);
 
+// The tour thread's hold on the display image while it copies a new picture in, zooms out of
+// it or saves it: waits out a recolouring in progress (a few milliseconds at most), and on
+// letting go does the recolourings asked for meanwhile. So a saved picture is always one
+// recolouring of one picture, and a middle click never waits for a file to be written.
+class DisplayHold {
+public:
+    explicit DisplayHold(CRenderContext& context);
+    ~DisplayHold();
+    DisplayHold(const DisplayHold&) = delete;
+    DisplayHold& operator=(const DisplayHold&) = delete;
+
+private:
+    CRenderContext& m_context;
+};
+
 class CRenderContext {
 public:
     explicit CRenderContext(CWnd& window);
@@ -91,6 +106,9 @@ public:
     void SaveImages(int slot);
     // The middle button's recolouring of the display image, in place.
     void RecolourDisplay();
+    // The middle button on the user-interface thread: RecolourDisplay at once, or, while the
+    // tour thread holds the display image, left to it (DisplayHold). Never waits.
+    void AskRecolour();
 
     // Asks every worker of the running render to stop at its next sample.
     void StopWorkers();
@@ -143,6 +161,12 @@ public:
     std::function<void(const std::string& path, int error)> m_fnSaveFailed;
     // Processors a render keeps busy: never more workers alive than this.
     int m_nProcessors = 0;
+    // The display image is rewritten by two threads: the user-interface thread recolours it,
+    // the tour thread copies each new picture in, zooms out of it and saves it. One of them at
+    // a time holds it (1); recolourings asked for while the tour thread does are counted here
+    // until it lets go.
+    std::atomic<int> m_bDisplayHeld{0};
+    std::atomic<int> m_nRecoloursAsked{0};
 
 private:
     CWnd& m_window;
