@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "engine/caption_style.h"
+#include "engine/iteration_kernel.h"
 #include "engine/render_context.h"
 #include "engine/render_worker.h"
 #include "engine/show_timing.h"
@@ -84,6 +85,13 @@ int CRenderContext::Render(double centreRe, double centreIm, double span,
     while (CountBandsInState(m_bands, bandCount, -1) < static_cast<int>(bandCount)) {
         platform::Sleep(kStopPollMs);
     }
+    // A band whose worker found no memory is rendered here, now that the others have freed
+    // theirs; without memory here either, std::bad_alloc tells the caller.
+    for (WorkerBand& band : m_bands) {
+        if (band.bOutOfMemory.exchange(0) != 0 && m_bRunning != 0) {
+            RenderBand(band, *ActiveKernel());
+        }
+    }
 
     if (m_bRunning == 0) {
         return 0;
@@ -94,7 +102,10 @@ int CRenderContext::Render(double centreRe, double centreIm, double span,
     }
     const std::size_t size = ImageSize(m_nWidth, m_nHeight);
     if (size > 0) {
-        std::memcpy(m_pDisplay.get(), m_pWork.get(), size);
+        {
+            const DisplayHold hold(*this);
+            std::memcpy(m_pDisplay.get(), m_pWork.get(), size);
+        }
         std::memcpy(m_pGrid.get(), m_pWork.get(), size);
     }
     DrawGrid();

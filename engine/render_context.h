@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ struct WorkerBand {
     CRenderContext* pOwner = nullptr;  // the context the worker reads and writes
     std::atomic<int> nState{0};        // 1 running, -1 finished (completed or aborted)
     std::atomic<int> bGo{0};           // 1 may run, 0 stop at the next sample
+    // Set by a worker that found no memory for its samples: the renderer renders the band.
+    std::atomic<int> bOutOfMemory{0};
 };
 
 struct FreeDeleter {
@@ -53,6 +56,21 @@ using ImageAllocator = void* (*)(std::size_t size);
 extern ImageAllocator g_pAllocateImage;
 // A zero-filled buffer of size bytes from g_pAllocateImage; null when there is no memory.
 ImageBuffer AllocateImage(std::size_t size);
+
+// The tour thread's hold on the display image while it copies a new picture in, zooms out of
+// it or saves it: waits out a recolouring in progress (a few milliseconds at most), and on
+// letting go does the recolourings asked for meanwhile. So a saved picture is always one
+// recolouring of one picture, and a middle click never waits for a file to be written.
+class DisplayHold {
+public:
+    explicit DisplayHold(CRenderContext& context);
+    ~DisplayHold();
+    DisplayHold(const DisplayHold&) = delete;
+    DisplayHold& operator=(const DisplayHold&) = delete;
+
+private:
+    CRenderContext& m_context;
+};
 
 class CRenderContext {
 public:
@@ -91,6 +109,9 @@ public:
     void SaveImages(int slot);
     // The middle button's recolouring of the display image, in place.
     void RecolourDisplay();
+    // The middle button on the user-interface thread: RecolourDisplay at once, or, while the
+    // tour thread holds the display image, left to it (DisplayHold). Never waits.
+    void AskRecolour();
 
     // Asks every worker of the running render to stop at its next sample.
     void StopWorkers();
@@ -146,7 +167,15 @@ public:
     std::function<void(const std::string& path, int error)> m_fnSaveFailed;
     // Processors a render keeps busy: never more workers alive than this.
     int m_nProcessors = 0;
+    // The display image is rewritten by two threads: the user-interface thread recolours it,
+    // the tour thread copies each new picture in, zooms out of it and saves it. One of them at
+    // a time holds it (1); recolourings asked for while the tour thread does are counted here
+    // until it lets go.
+    std::atomic<int> m_bDisplayHeld{0};
+    std::atomic<int> m_nRecoloursAsked{0};
 
 private:
     CWnd& m_window;
+    // The folder whose leftover temporary files the first save into it removed.
+    std::optional<std::string> m_sweptFolder;
 };

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "engine/iteration_kernel.h"
@@ -85,7 +86,11 @@ unsigned RenderWorker(void* pBand)
     // A kernel the environment asked for but this machine lacks is never run; the programs
     // refuse to start with it.
     if (const IterationKernel* kernel = ActiveKernel()) {
-        RenderBand(band, *kernel);
+        try {
+            RenderBand(band, *kernel);
+        } catch (const std::bad_alloc&) {
+            band.bOutOfMemory = 1;  // told to the renderer, which has the band rendered again
+        }
     }
     return FinishBand(band);
 }

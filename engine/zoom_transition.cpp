@@ -237,7 +237,10 @@ void CRenderContext::PlayZoomTransition(double oldCentreRe, double oldCentreIm, 
                           {m_dCentreRe, m_dCentreIm, m_dSpanRe, m_dSpanIm});
 
     // The whole film is computed before any of it is shown, so that it plays smoothly.
-    ComputeFilm(m_pDisplay.get(), m_frames, width, height, target, m_bRunning, m_nProcessors);
+    {
+        const DisplayHold hold(*this);
+        ComputeFilm(m_pDisplay.get(), m_frames, width, height, target, m_bRunning, m_nProcessors);
+    }
     if (m_fnFilmReady && m_bRunning) {
         m_fnFilmReady();
     }

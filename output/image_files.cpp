@@ -7,8 +7,6 @@
 
 namespace {
 
-// Room for a path and its terminating zero, as the program's path buffers have.
-constexpr std::size_t kPathBufferSize = 1000;
 constexpr std::int32_t kPixelsPerMetre = 7874;  // 200 dots per inch
 
 class HeaderWriter {
@@ -71,7 +69,8 @@ std::optional<std::string> PictureFileName(const std::string& base, int slot, bo
     return name;
 }
 
-bool WriteBmpFile(const std::string& path, const std::uint8_t* pImage, int width, int height)
+WriteResult WriteBmpFile(const std::string& path, const std::uint8_t* pImage, int width,
+                         int height)
 {
     const auto headers = MakeBmpHeaders(width, height);
     const std::size_t imageSize = ImageSize(width, height);

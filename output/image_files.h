@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "output/whole_file.h"
+
 // File header (14 bytes) and information header (40 bytes) of an uncompressed bottom-up
 // 24-bit BMP file of width × height pixels, little-endian.
 inline constexpr int kBmpHeadersSize = 54;
@@ -19,6 +21,6 @@ std::string FileBaseFromModulePath(const std::string& modulePath);
 // does not fit the program's 1000-byte path buffer: a cut name would be another file's.
 std::optional<std::string> PictureFileName(const std::string& base, int slot, bool bGrid);
 
-// Writes an image of the common layout as a BMP file. False when the file cannot be opened
-// or written completely.
-bool WriteBmpFile(const std::string& path, const std::uint8_t* pImage, int width, int height);
+// Writes an image of the common layout as a whole BMP file (WriteWholeFile).
+WriteResult WriteBmpFile(const std::string& path, const std::uint8_t* pImage, int width,
+                         int height);

@@ -6,7 +6,6 @@
 #include <png.h>
 
 #include "output/image_files.h"
-#include "output/whole_file.h"
 #include "platform/image_layout.h"
 
 namespace {
@@ -25,7 +24,8 @@ bool HasPngExtension(const std::string& path)
 
 }  // namespace
 
-bool WritePngFile(const std::string& path, const std::uint8_t* pImage, int width, int height)
+WriteResult WritePngFile(const std::string& path, const std::uint8_t* pImage, int width,
+                         int height)
 {
     return WriteWholeFile(path, [&](std::FILE* pFile) {
         png_image image{};
@@ -41,8 +41,8 @@ bool WritePngFile(const std::string& path, const std::uint8_t* pImage, int width
     });
 }
 
-bool WritePictureFile(const std::string& path, const std::uint8_t* pImage, int width,
-                      int height)
+WriteResult WritePictureFile(const std::string& path, const std::uint8_t* pImage, int width,
+                             int height)
 {
     return HasPngExtension(path) ? WritePngFile(path, pImage, width, height)
                                  : WriteBmpFile(path, pImage, width, height);

@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <string>
 
-// Writes an image of the common layout as PNG. False when the file cannot be written.
-bool WritePngFile(const std::string& path, const std::uint8_t* pImage, int width, int height);
+#include "output/whole_file.h"
+
+// Writes an image of the common layout as a whole PNG file (WriteWholeFile).
+WriteResult WritePngFile(const std::string& path, const std::uint8_t* pImage, int width,
+                         int height);
 
 // PNG when the name ends in ".png" (any case), BMP otherwise.
-bool WritePictureFile(const std::string& path, const std::uint8_t* pImage, int width,
-                      int height);
+WriteResult WritePictureFile(const std::string& path, const std::uint8_t* pImage, int width,
+                             int height);

@@ -32,8 +32,9 @@ void* AllocateLarge(std::size_t size);
 // Full path of the running executable.
 std::string GetModulePath();
 
-// Opens a file named by a UTF-8 path, as std::fopen does. On Windows through the wide
-// functions, so that folder names outside the ANSI code page work.
+// Opens a file named by a UTF-8 path, as std::fopen does, "wbx" included (a new file;
+// EEXIST when the name is taken). On Windows through the wide functions, so that folder
+// names outside the ANSI code page work (platform/files.h has the rest of the files).
 std::FILE* OpenFile(const std::string& path, const char* mode);
 
 // A modal message box with an OK button and the program's title (the software backend

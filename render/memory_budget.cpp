@@ -1,51 +1,23 @@
 #include "render/memory_budget.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
+#include <pthread.h>
 
 #include <algorithm>
-#include <fstream>
-#include <limits>
 
 #include "platform/image_layout.h"
+#include "platform/system.h"
 
 namespace {
 
-// Caption box, labels, thread stacks and the libraries' own needs.
-constexpr std::uint64_t kWorkingRoom = 256ull << 20;
-constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
-
-// MemAvailable plus SwapFree from /proc/meminfo, in bytes.
-std::uint64_t SystemAvailable()
-{
-    std::ifstream meminfo("/proc/meminfo");
-    std::string key;
-    std::uint64_t kilobytes = 0;
-    std::uint64_t total = 0;
-    bool bFound = false;
-    while (meminfo >> key >> kilobytes) {
-        if (key == "MemAvailable:" || key == "SwapFree:") {
-            total += kilobytes * 1024;
-            bFound = true;
-        }
-        meminfo.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-    }
-    return bFound ? total : kUnlimited;
-}
-
-// What the address-space limit leaves beside what the process has mapped already.
-std::uint64_t AddressSpaceLeft()
-{
-    rlimit limit{};
-    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
-        return kUnlimited;
-    }
-    std::ifstream statm("/proc/self/statm");
-    std::uint64_t pages = 0;
-    statm >> pages;
-    const std::uint64_t used = pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
-    return limit.rlim_cur > used ? limit.rlim_cur - used : 0;
-}
+// Caption box, labels, fonts and the libraries' own needs.
+constexpr std::uint64_t kWorkingRoom = 32ull << 20;
+// What a thread fills: a render worker's sample coordinates, its kernel's queues and ring of
+// indices, and the part of its stack it uses, together well below a megabyte.
+constexpr std::uint64_t kThreadMemory = 1ull << 20;
+// The threads beside the render workers: the main thread, the tour thread, the one that
+// watches for stop signals and the progress line's. Film helpers run only while no worker
+// does, and are fewer.
+constexpr int kOtherThreads = 4;
 
 // Whole megabytes, rounded up.
 std::string Megabytes(std::uint64_t bytes)
@@ -53,34 +25,74 @@ std::string Megabytes(std::uint64_t bytes)
     return std::to_string((bytes + 999999) / 1000000) + " MB";
 }
 
-}  // namespace
-
-std::uint64_t ShowMemory(int width, int height)
+// Frames that fit in available bytes beside a show that needs show of them.
+std::optional<std::size_t> FramesBeside(std::uint64_t available, std::uint64_t show,
+                                        std::uint64_t frame, std::size_t wanted)
 {
-    return 4 * static_cast<std::uint64_t>(ImageSize(width, height)) + kWorkingRoom;
-}
-
-std::optional<std::size_t> FramesThatFit(std::uint64_t available, int width, int height,
-                                         std::size_t wanted)
-{
-    const std::uint64_t show = ShowMemory(width, height);
     if (available < show) {
         return std::nullopt;
     }
-    const std::uint64_t frame = ImageSize(width, height);
     const std::uint64_t forFrames = (available - show) / 4 * 3;
     return static_cast<std::size_t>(std::min<std::uint64_t>(wanted, forFrames / frame));
 }
 
-std::optional<std::size_t> PlanFrames(int width, int height, std::size_t wanted,
-                                      std::string& problem)
+}  // namespace
+
+std::uint64_t ShowMemory(int width, int height, int threads, std::uint64_t threadBytes)
 {
-    const std::uint64_t available = std::min(SystemAvailable(), AddressSpaceLeft());
-    const auto frames = FramesThatFit(available, width, height, wanted);
-    if (!frames) {
-        problem = "a " + std::to_string(width) + "x" + std::to_string(height) + " picture needs " +
-                  Megabytes(ShowMemory(width, height)) + " of memory, " + Megabytes(available) +
-                  " available";
+    return 4 * static_cast<std::uint64_t>(ImageSize(width, height)) +
+           static_cast<std::uint64_t>(threads + kOtherThreads) * threadBytes + kWorkingRoom;
+}
+
+std::uint64_t ThreadMemory()
+{
+    return kThreadMemory;
+}
+
+std::uint64_t ThreadAddressSpace()
+{
+    // The stack a new thread is given is mapped whole when it starts.
+    std::size_t stack = 8u << 20;
+    pthread_attr_t attributes;
+    if (pthread_getattr_default_np(&attributes) == 0) {
+        pthread_attr_getstacksize(&attributes, &stack);
+        pthread_attr_destroy(&attributes);
     }
-    return frames;
+    return stack + kThreadMemory;
+}
+
+std::optional<std::size_t> FramesThatFit(const MemoryRoom& room, int width, int height,
+                                         int threads, std::size_t wanted)
+{
+    const std::uint64_t frame = ImageSize(width, height);
+    const auto inMemory = FramesBeside(
+        room.memory, ShowMemory(width, height, threads, ThreadMemory()), frame, wanted);
+    const auto inAddressSpace = FramesBeside(
+        room.addressSpace, ShowMemory(width, height, threads, ThreadAddressSpace()), frame,
+        wanted);
+    if (!inMemory || !inAddressSpace) {
+        return std::nullopt;
+    }
+    return std::min(*inMemory, *inAddressSpace);
+}
+
+std::optional<ShowPlan> PlanShow(int width, int height, int threads, std::size_t wanted,
+                                 std::string& problem)
+{
+    const MemoryRoom room = MemoryLeft();
+    // The picture is the same with any number of workers: fewer is slower, not different.
+    for (int workers = threads > 0 ? threads : platform::GetProcessorCount(); workers >= 1;
+         --workers) {
+        if (const auto frames = FramesThatFit(room, width, height, workers, wanted)) {
+            return ShowPlan{workers, *frames};
+        }
+    }
+    const std::uint64_t memory = ShowMemory(width, height, 1, ThreadMemory());
+    const std::uint64_t addressSpace = ShowMemory(width, height, 1, ThreadAddressSpace());
+    problem = "a " + std::to_string(width) + "x" + std::to_string(height) + " picture needs " +
+              (room.memory < memory
+                   ? Megabytes(memory) + " of memory, " + Megabytes(room.memory) + " available"
+                   : Megabytes(addressSpace) + " of address space, " +
+                         Megabytes(room.addressSpace) + " left under the process's limits");
+    return std::nullopt;
 }

@@ -7,18 +7,32 @@
 #include <optional>
 #include <string>
 
-// Bytes a show of width × height needs beside its transition frames: its three images, the
-// headless window's surface and room to work in.
-std::uint64_t ShowMemory(int width, int height);
+#include "render/memory_limits.h"
 
-// How many transition frames (at most wanted) fit beside the show in available bytes, leaving
-// a quarter of what the show leaves to the rest of the machine; nothing when not even the show
-// fits.
-std::optional<std::size_t> FramesThatFit(std::uint64_t available, int width, int height,
-                                         std::size_t wanted);
+// Bytes a show of width × height needs beside its transition frames: its three images and the
+// headless window's surface, threadBytes for each thread it runs at once (`threads` render
+// workers and a few others), and room for the rest (caption, fonts, the libraries' needs).
+std::uint64_t ShowMemory(int width, int height, int threads, std::uint64_t threadBytes);
 
-// FramesThatFit for the memory this process can take now: what the system reports
-// available, free swap included, and no more than the address-space limit leaves. When not
-// even the show fits, problem says so.
-std::optional<std::size_t> PlanFrames(int width, int height, std::size_t wanted,
-                                      std::string& problem);
+// What each thread takes of memory (its scratch and the part of its stack it uses) and of
+// address space (the whole stack it is given, and its scratch).
+std::uint64_t ThreadMemory();
+std::uint64_t ThreadAddressSpace();
+
+// How many transition frames (at most wanted) fit beside a show with `threads` render
+// workers in the room left, leaving a quarter of what the show leaves to the rest of the
+// machine; nothing when not even the show fits.
+std::optional<std::size_t> FramesThatFit(const MemoryRoom& room, int width, int height,
+                                         int threads, std::size_t wanted);
+
+// What a show runs with: its render workers and transition frames.
+struct ShowPlan {
+    int threads = 0;
+    std::size_t frames = 0;
+};
+
+// The plan for the room this process has now (MemoryLeft): `threads` render workers (0: one
+// per processor), or as many as fit when their stacks do not, then up to wanted frames
+// (FramesThatFit). Nothing, and problem saying why, when not even one worker fits.
+std::optional<ShowPlan> PlanShow(int width, int height, int threads, std::size_t wanted,
+                                 std::string& problem);

@@ -10,12 +10,15 @@
 #include <cstring>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "engine/iteration_kernel.h"
 #include "output/picture_file.h"
+#include "platform/files.h"
 #include "render/headless_show.h"
 #include "render/memory_budget.h"
 #include "render/render_options.h"
@@ -36,13 +39,17 @@ public:
         if (!isatty(STDERR_FILENO)) {
             return;
         }
-        m_thread = std::thread([this, &context] {
-            while (!m_bDone) {
-                Show(context);
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            }
-            std::fputs("\r               \r", stderr);
-        });
+        try {
+            m_thread = std::thread([this, &context] {
+                while (!m_bDone) {
+                    Show(context);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                }
+                std::fputs("\r               \r", stderr);
+            });
+        } catch (const std::system_error&) {
+            // No thread to spare: the render goes on without showing its progress.
+        }
     }
     ~ProgressLine()
     {
@@ -77,13 +84,14 @@ std::string Exact(double value)
 
 bool WriteImage(const std::string& path, const CRenderContext& context, const std::uint8_t* pImage)
 {
-    errno = 0;
-    if (WritePictureFile(path, pImage, context.m_nWidth, context.m_nHeight)) {
-        return true;
+    const WriteResult result =
+        WritePictureFile(path, pImage, context.m_nWidth, context.m_nHeight);
+    if (!result) {
+        const std::string reason = result.Reason();
+        std::fprintf(stderr, "orvane-render: cannot write %s%s%s\n", path.c_str(),
+                     reason.empty() ? "" : ": ", reason.c_str());
     }
-    std::fprintf(stderr, "orvane-render: cannot write %s%s%s\n", path.c_str(),
-                 errno != 0 ? ": " : "", errno != 0 ? std::strerror(errno) : "");
-    return false;
+    return result;
 }
 
 // Everything written to stdout reached it; otherwise a message saying why.
@@ -100,11 +108,18 @@ bool StdoutComplete()
 
 int RenderPicture(const RenderOptions& options, const std::string& gridFile)
 {
-    if (std::string problem; !PlanFrames(options.width, options.height, 0, problem)) {
+    if (!gridFile.empty() && SameOutputFile(options.outputPath, gridFile)) {
+        std::fprintf(stderr, "orvane-render: -o and --grid name the same file\n");
+        return 2;
+    }
+    std::string problem;
+    const std::optional<ShowPlan> plan =
+        PlanShow(options.width, options.height, options.threads, 0, problem);  // no transitions
+    if (!plan) {
         std::fprintf(stderr, "orvane-render: %s\n", problem.c_str());
         return 1;
     }
-    HeadlessShow show(options.width, options.height, options.threads, 0);  // no transitions
+    HeadlessShow show(options.width, options.height, plan->threads, plan->frames);
     CRenderContext& context = show.Context();
 
     const auto start = std::chrono::steady_clock::now();
@@ -119,16 +134,28 @@ int RenderPicture(const RenderOptions& options, const std::string& gridFile)
         return StoppedStatus(g_nStopSignal);
     }
 
+    // A picture written to standard output keeps it to itself: known before the file is
+    // replaced, when standard output is a plain file.
+    const auto stdoutFile = platform::IdentifyFile("/dev/stdout");
+    const auto onStdout = [&stdoutFile](const std::string& path) {
+        return stdoutFile && !path.empty() && platform::IdentifyFile(path) == stdoutFile;
+    };
+    const bool bPictureOnStdout = onStdout(options.outputPath) || onStdout(gridFile);
     if (!WriteImage(options.outputPath, context, context.m_pDisplay.get()) ||
         (!gridFile.empty() && !WriteImage(gridFile, context, context.m_pGrid.get()))) {
         return 1;
     }
-    std::printf("%dx%d  centre %s %s  span %s  threads %d  kernel %s  %.3f s  -> %s\n",
-                options.width, options.height, Exact(options.centreRe).c_str(),
-                Exact(options.centreIm).c_str(), Exact(options.span).c_str(),
-                context.m_nProcessors, ActiveKernel()->name, elapsed.count(),
-                options.outputPath.c_str());
-    return StdoutComplete() ? 0 : 1;
+    std::fprintf(bPictureOnStdout ? stderr : stdout,
+                 "%dx%d  centre %s %s  span %s  threads %d  kernel %s  %.3f s  -> %s\n",
+                 options.width, options.height, Exact(options.centreRe).c_str(),
+                 Exact(options.centreIm).c_str(), Exact(options.span).c_str(),
+                 context.m_nProcessors, ActiveKernel()->name, elapsed.count(),
+                 options.outputPath.c_str());
+    if (!StdoutComplete()) {
+        return 1;
+    }
+    // A stop that came while the files were written ends as a stop all the same.
+    return g_nStopSignal != 0 ? StoppedStatus(g_nStopSignal) : 0;
 }
 
 int Run(int argc, char** argv)
@@ -184,6 +211,11 @@ int main(int argc, char** argv)
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {
         std::fputs("orvane-render: out of memory\n", stderr);
+        return 1;
+    } catch (const std::system_error& error) {
+        // A thread the program cannot do without (the one that watches for stop signals).
+        std::fprintf(stderr, "orvane-render: cannot start a thread: %s\n",
+                     error.code().message().c_str());
         return 1;
     }
 }

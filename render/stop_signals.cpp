@@ -20,13 +20,16 @@ void OnStopSignal(int signal)
 
 void CatchStopSignals()
 {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         struct sigaction inherited {};
         if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) {
             continue;
         }
         struct sigaction action {};
         action.sa_handler = OnStopSignal;
+        // A write to a pipe or terminal that the signal interrupts goes on: the picture is
+        // written whole, and the stop shows in the exit status.
+        action.sa_flags = SA_RESTART;
         sigemptyset(&action.sa_mask);
         sigaction(signal, &action, nullptr);
     }

@@ -1,5 +1,5 @@
-// Ctrl-C, SIGTERM and SIGHUP stop the renderer the way the show stops; a closed output is a
-// write error, not a silent death.
+// Ctrl-C, SIGTERM, SIGHUP and SIGQUIT stop the renderer the way the show stops; a closed
+// output is a write error, not a silent death.
 #pragma once
 
 #include <atomic>
@@ -12,8 +12,9 @@
 // The number of the first stop signal that arrived; 0 before.
 extern std::atomic<int> g_nStopSignal;
 
-// Catches SIGINT, SIGTERM and SIGHUP into g_nStopSignal, except those the program was started
-// ignoring (as nohup does); ignores SIGPIPE, so that writing to a closed pipe fails with EPIPE.
+// Catches SIGINT, SIGTERM, SIGHUP and SIGQUIT into g_nStopSignal, except those the program
+// was started ignoring (as nohup does); ignores SIGPIPE, so that writing to a closed pipe fails
+// with EPIPE.
 void CatchStopSignals();
 
 // The exit status of a run ended by a signal, as the shell reports one: 128 + its number.

@@ -2,11 +2,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <map>
 
 #include "engine/target_finder.h"
 #include "engine/tour.h"
@@ -37,7 +40,7 @@ public:
         : m_context(context), m_tour(tour), m_out(out), m_pRecorder(pRecorder)
     {
         m_context.m_fnSaveFailed = [this](const std::string& path, int error) {
-            Fail(path, error);
+            Fail(path, WriteResult::Failure(error).Reason());
         };
         if (!m_tour.filmDirectory.empty()) {
             m_context.m_fnFilmReady = [this] { SaveFilm(); };
@@ -68,7 +71,7 @@ public:
         }
         m_out << std::endl;
         if (!m_out) {
-            Fail("to standard output", errno);
+            Fail("to standard output", std::strerror(errno));
             return;
         }
         if (m_pRecorder != nullptr) {
@@ -94,9 +97,10 @@ public:
             char name[64];
             std::snprintf(name, sizeof name, "zoom%03d_frame%02zu.bmp", zoom, f);
             const std::string path = (std::filesystem::path(m_tour.filmDirectory) / name).string();
-            if (!WriteBmpFile(path, m_context.m_frames[f].get(), m_context.m_nWidth,
-                              m_context.m_nHeight)) {
-                Fail(path, errno);
+            const WriteResult result = WriteBmpFile(path, m_context.m_frames[f].get(),
+                                                    m_context.m_nWidth, m_context.m_nHeight);
+            if (!result) {
+                Fail(path, result.Reason());
                 return;
             }
         }
@@ -114,11 +118,10 @@ private:
     std::atomic<int> m_bFailed{0};
 
     // A file that could not be written ends the tour as a failure.
-    void Fail(const std::string& what, int error)
+    void Fail(const std::string& what, const std::string& reason)
     {
         std::cerr << "orvane-render: cannot write " << what
-                  << (error != 0 ? ": " + std::string(std::strerror(error)) : std::string())
-                  << std::endl;
+                  << (reason.empty() ? std::string() : ": " + reason) << std::endl;
         m_bFailed = 1;
         StopShow(m_context);
     }
@@ -136,35 +139,91 @@ std::string CheckDestinations(const TourOptions& tour)
         return "cannot save into " + folder + ": " + std::strerror(errno);
     }
     std::error_code error;
-    if (!tour.filmDirectory.empty() &&
-        !std::filesystem::create_directories(tour.filmDirectory, error) && error) {
-        return "cannot create " + tour.filmDirectory + ": " + error.message();
+    if (!tour.filmDirectory.empty()) {
+        if (!std::filesystem::create_directories(tour.filmDirectory, error) && error) {
+            return "cannot create " + tour.filmDirectory + ": " + error.message();
+        }
+        RemoveStaleTemporaries(tour.filmDirectory);
     }
     return {};
 }
 
-// The transition frames the tour can hold beside reservedPictures for a recording, or why
-// it cannot run at all.
-std::optional<std::size_t> PlanMemory(const RenderOptions& common, const TourOptions& tour,
-                                      std::size_t reservedPictures)
+// The slot of a picture file the tour writes, by its name in the prefix's folder; 0 for
+// another name.
+int TourPictureSlot(const std::string& name, const std::string& baseName, const TourOptions& tour)
+{
+    const std::string start = baseName + "_";
+    int slot = 0;
+    if (!name.starts_with(start) ||
+        std::from_chars(name.data() + start.size(), name.data() + name.size(), slot).ec !=
+            std::errc() ||
+        slot < 1 || slot > std::min(tour.pictureCount, tour.maxImages)) {
+        return 0;
+    }
+    const bool bPicture = name == PictureFileName(baseName, slot, false);
+    return bPicture || (tour.bGrid && name == PictureFileName(baseName, slot, true)) ? slot : 0;
+}
+
+// Two of the tour's picture files that are one, so that one would overwrite the other, or an
+// empty string. Names of one folder are one file only where links or hard links make them so:
+// only the files and links already there can be such a name, or point at one.
+std::string FindOneFileTwice(const TourOptions& tour)
+{
+    const std::filesystem::path prefix(tour.prefix);
+    const std::filesystem::path folder = prefix.has_parent_path() ? prefix.parent_path() : ".";
+    const std::string baseName = prefix.filename().string();
+    std::error_code error;
+    const std::filesystem::path place = std::filesystem::weakly_canonical(folder, error);
+    std::map<std::string, std::string> pictures;  // by OutputIdentity
+    std::filesystem::directory_iterator entries(folder, error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const std::string name = entries->path().filename().string();
+        if (TourPictureSlot(name, baseName, tour) == 0) {
+            continue;
+        }
+        const std::string path = (folder / name).string();
+        const std::optional<std::string> identity = OutputIdentity(path);
+        if (!identity) {
+            continue;
+        }
+        if (const auto [known, bFirst] = pictures.emplace(*identity, path); !bFirst) {
+            return known->second + " and " + path + " are the same file";
+        }
+        // A link to a picture that is not there yet.
+        if (identity->starts_with("new:")) {
+            const std::filesystem::path target = std::filesystem::path(identity->substr(4));
+            if (target.parent_path() == place && target.filename() != name &&
+                TourPictureSlot(target.filename().string(), baseName, tour) != 0) {
+                return path + " and " + (folder / target.filename()).string() +
+                       " are the same file";
+            }
+        }
+    }
+    return {};
+}
+
+// The workers and transition frames the tour can have beside reservedPictures for a
+// recording, or why it cannot run at all.
+std::optional<ShowPlan> PlanMemory(const RenderOptions& common, const TourOptions& tour,
+                                   std::size_t reservedPictures)
 {
     std::string problem;
-    auto frames =
-        PlanFrames(common.width, common.height, kMaxTransitionFrames + reservedPictures, problem);
-    if (frames && *frames < reservedPictures) {
-        frames.reset();
+    auto plan = PlanShow(common.width, common.height, common.threads,
+                         kMaxTransitionFrames + reservedPictures, problem);
+    if (plan && plan->frames < reservedPictures) {
+        plan.reset();
         problem = "not enough memory to record the tour";
-    } else if (frames) {
-        *frames -= reservedPictures;
+    } else if (plan) {
+        plan->frames -= reservedPictures;
     }
-    if (!frames) {
+    if (!plan) {
         std::cerr << "orvane-render: " << problem << '\n';
-    } else if (*frames < kMaxTransitionFrames &&
+    } else if (plan->frames < kMaxTransitionFrames &&
                (!tour.filmDirectory.empty() || reservedPictures > 0)) {
-        std::cerr << "orvane-render: memory for " << *frames << " of " << kMaxTransitionFrames
-                  << " film frames\n";
+        std::cerr << "orvane-render: memory for " << plan->frames << " of "
+                  << kMaxTransitionFrames << " film frames\n";
     }
-    return frames;
+    return plan;
 }
 
 }  // namespace
@@ -180,8 +239,8 @@ OptionExtension TourOptionParser::Extension()
         "                     [--prefix PATH | --no-save] [--grid] [--seed S] [--film DIR]\n"
         "\n"
         "Runs the saver's tour without a screen until N zoom pictures are saved, and prints\n"
-        "the slot and view of each. Ctrl-C, SIGTERM or SIGHUP stops it; what is saved stays\n"
-        "intact.\n"
+        "the slot and view of each. Ctrl-C, SIGTERM, SIGHUP or SIGQUIT stops it; what is saved\n"
+        "stays intact.\n"
         "\n"
         "  --tour N            zoom pictures to save\n"
         "  --max-images M      slots 1 to M, used in turn (default 10)\n"
@@ -275,12 +334,16 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
         std::cerr << "orvane-render: " << problem << '\n';
         return kFailureStatus;
     }
-    const std::optional<std::size_t> frames =
+    if (const std::string problem = FindOneFileTwice(tour); !problem.empty()) {
+        std::cerr << "orvane-render: " << problem << '\n';
+        return kRefusedStatus;
+    }
+    const std::optional<ShowPlan> plan =
         PlanMemory(common, tour, pRecorder != nullptr ? pRecorder->MemoryInPictures() : 0);
-    if (!frames) {
+    if (!plan) {
         return kFailureStatus;
     }
-    HeadlessShow show(common.width, common.height, common.threads, *frames);
+    HeadlessShow show(common.width, common.height, plan->threads, plan->frames);
     CRenderContext& context = show.Context();
     if (!HasSearchWindow(common.width, common.height, context.m_sizeCaptionBox.cy)) {
         std::cerr << "orvane-render: --tour: a " << common.width << 'x' << common.height
@@ -305,11 +368,12 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
         std::cerr << "orvane-render: cannot start the tour thread\n";
         return kFailureStatus;
     }
-    {
-        const StopWhenSignalled stopper(context, stopSignal);
-        while (context.m_nTourState != -1) {
-            platform::Sleep(kWaitPollMs);
+    // A signal handler can only set a flag: this thread turns it into the show's stop.
+    while (context.m_nTourState != -1) {
+        if (stopSignal != 0) {
+            StopShow(context);
         }
+        platform::Sleep(kWaitPollMs);
     }
 
     const bool bRecorded =
@@ -318,7 +382,8 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
         return kFailureStatus;
     }
     if (owner.Saved() >= tour.pictureCount) {
-        return 0;
+        // A stop that came while the last picture was saved ends as a stop all the same.
+        return stopSignal != 0 ? StoppedStatus(stopSignal) : 0;
     }
     std::cerr << "orvane-render: stopped after " << owner.Saved() << " of " << tour.pictureCount
               << " pictures" << (stopSignal != 0 ? "" : ": out of memory") << '\n';

@@ -59,7 +59,7 @@ ShowRequest CShowScreen::OnShowInput(ShowInput input)
         m_bShowGrid = 0;
         return ShowRequest::Redraw;
     case ShowInput::MiddleButtonDown:
-        RecolourDisplay();
+        AskRecolour();
         return ShowRequest::Redraw;
     }
     return ShowRequest::Nothing;

@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +26,9 @@
 #include "write_faults.h"
 
 namespace {
+
+// A user of no files of the test's: the one a test that runs as root writes as.
+constexpr uid_t kNobody = 65534;
 
 std::uint32_t Field(const std::array<std::uint8_t, kBmpHeadersSize>& headers, int offset,
                     int size)
@@ -184,6 +194,147 @@ TEST(WriteWholeFile, AFullDiskKeepsTheOlderFileAndLeavesNoPartOfTheNewOne)
     EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"p.bmp", "p.png"}));
 }
 
+// What a write meets at its name stays what it was: a link stays a link and its target gets
+// the picture, a private file stays private, a pipe is written through, and a file its user
+// may not write is refused as a plain write refuses it.
+TEST(WriteWholeFile, WhatIsAtTheNameStaysWhatItWas)
+{
+    TempDir dir;
+    const auto picture = SmallPicture();
+    const auto target = dir.Path() / "target.bmp";
+    std::ofstream(target) << "older";
+    std::filesystem::permissions(target, std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink("target.bmp", dir.Path() / "link.bmp");
+    ASSERT_TRUE(WriteBmpFile(dir.Path() / "link.bmp", picture.data(), 3, 2));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() / "link.bmp"));
+    EXPECT_EQ(ReadFile(target).size(), 54u + picture.size());
+    EXPECT_EQ(std::filesystem::status(target).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // The pipe's far end is this test, which holds it open for both sides, so that nothing
+    // waits for the other; the picture fits in the pipe.
+    const auto pipe = dir.Path() / "pipe.bmp";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const int pipeEnd = open(pipe.c_str(), O_RDWR | O_NONBLOCK);
+    EXPECT_TRUE(WriteBmpFile(pipe, picture.data(), 3, 2));
+    std::vector<std::uint8_t> piped(100);
+    piped.resize(static_cast<std::size_t>(std::max(read(pipeEnd, piped.data(), piped.size()), 0L)));
+    close(pipeEnd);
+    EXPECT_EQ(piped, ReadFile(target));
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+
+    // As a user who may not write the file: the folder is writable, the file read-only.
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+    std::filesystem::permissions(target, std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::group_read |
+                                             std::filesystem::perms::others_read);
+    EXPECT_EXIT(
+        {
+            if (geteuid() == 0 && setresuid(kNobody, kNobody, kNobody) != 0) {
+                std::exit(2);
+            }
+            const WriteResult result = WriteBmpFile(target, picture.data(), 3, 2);
+            std::exit(!result && result.error == EACCES && result.step.empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadFile(target).size(), 54u + picture.size());
+    EXPECT_EQ(FileNames(dir.Path()),
+              (std::vector<std::string>{"link.bmp", "pipe.bmp", "target.bmp"}));
+}
+
+TEST(WriteWholeFile, ADeviceIsWrittenThroughNotReplaced)
+{
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "making a device file needs root";
+    }
+    TempDir dir;
+    const auto device = dir.Path() / "null";
+    ASSERT_EQ(mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);  // as /dev/null
+    const auto picture = SmallPicture();
+    EXPECT_TRUE(WriteBmpFile(device, picture.data(), 3, 2));
+    EXPECT_TRUE(std::filesystem::is_character_file(device));
+    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"null"});
+}
+
+// Opens output files as the real opener does, failing the first `failures` temporary files
+// (mode "wbx") with `error`.
+class ScopedTemporaryFailures {
+public:
+    ScopedTemporaryFailures(int failures, int error) : m_pPrevious(g_pOpenOutputFile)
+    {
+        s_failures = failures;
+        s_error = error;
+        g_pOpenOutputFile = Open;
+    }
+    ~ScopedTemporaryFailures() { g_pOpenOutputFile = m_pPrevious; }
+
+private:
+    static std::FILE* Open(const std::string& path, const char* mode)
+    {
+        if (std::string(mode) == "wbx" && s_failures-- > 0) {
+            errno = s_error;
+            return nullptr;
+        }
+        return std::fopen(path.c_str(), mode);
+    }
+    static inline int s_failures = 0;
+    static inline int s_error = 0;
+    OutputFileOpener m_pPrevious;
+};
+
+TEST(WriteWholeFile, TakenTemporaryNamesAreSkippedAndAFailureSaysWhatFailed)
+{
+    TempDir dir;
+    const auto picture = SmallPicture();
+    const auto path = dir.Path() / "p.bmp";
+    {
+        const ScopedTemporaryFailures taken(5, EEXIST);  // left behind by earlier writers
+        EXPECT_TRUE(WriteBmpFile(path, picture.data(), 3, 2));
+    }
+    const auto written = ReadFile(path);
+    {
+        const ScopedTemporaryFailures taken(INT_MAX, EEXIST);
+        const WriteResult result = WriteBmpFile(path, picture.data(), 3, 2);
+        EXPECT_FALSE(result);
+        EXPECT_EQ(result.Reason(), "every name tried for a temporary file in " +
+                                       dir.Path().string() + " is taken: File exists");
+    }
+    {
+        // A folder that takes no new files: a file there that may be written still is, in
+        // place, and a new one is refused with the reason.
+        const ScopedTemporaryFailures refused(INT_MAX, EACCES);
+        std::ofstream(path) << "older";
+        EXPECT_TRUE(WriteBmpFile(path, picture.data(), 3, 2));
+        const WriteResult result = WriteBmpFile(dir.Path() / "new.bmp", picture.data(), 3, 2);
+        EXPECT_EQ(result.Reason(), "cannot create a temporary file in " + dir.Path().string() +
+                                       ": Permission denied");
+    }
+    EXPECT_EQ(ReadFile(path), written);
+    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"p.bmp"});
+}
+
+TEST(SameOutputFile, ByAnyNameButNeverAPipe)
+{
+    TempDir dir;
+    const auto file = [&dir](const char* name) { return (dir.Path() / name).string(); };
+    std::ofstream(file("a.bmp")) << "a";
+    std::ofstream(file("b.bmp")) << "b";
+    std::filesystem::create_hard_link(file("a.bmp"), file("hard.bmp"));
+    std::filesystem::create_symlink("a.bmp", file("soft.bmp"));
+    std::filesystem::create_symlink("new.bmp", file("dangling.bmp"));
+    std::filesystem::create_directory(file("sub"));
+    ASSERT_EQ(mkfifo(file("pipe").c_str(), 0600), 0);
+
+    EXPECT_TRUE(SameOutputFile(file("a.bmp"), file("a.bmp")));
+    EXPECT_TRUE(SameOutputFile(file("a.bmp"), file("hard.bmp")));
+    EXPECT_TRUE(SameOutputFile(file("soft.bmp"), file("hard.bmp")));
+    EXPECT_TRUE(SameOutputFile(file("dangling.bmp"), file("sub/../new.bmp")));
+    EXPECT_FALSE(SameOutputFile(file("a.bmp"), file("b.bmp")));
+    EXPECT_FALSE(SameOutputFile(file("new.bmp"), file("other.bmp")));
+    EXPECT_FALSE(SameOutputFile(file("pipe"), file("pipe")));
+}
+
 class SaveImagesTest : public ::testing::Test {
 protected:
     SaveImagesTest() : m_show(5, 3, 1)
@@ -227,6 +378,30 @@ TEST_F(SaveImagesTest, PictureAloneOrWithItsGrid)
     context.SaveImages(8);
     EXPECT_EQ(Pixels("show_8.bmp"), std::vector<std::uint8_t>(ImageSize(5, 3), 0x33));
     EXPECT_EQ(Pixels("show_8_g.bmp"), grid);
+}
+
+TEST_F(SaveImagesTest, TheFirstSaveIntoAFolderRemovesTheTemporariesOfEndedProcesses)
+{
+    const pid_t ended = fork();
+    if (ended == 0) {
+        _exit(0);
+    }
+    ASSERT_GT(ended, 0);
+    waitpid(ended, nullptr, 0);
+    const auto temporary = [](pid_t owner, int n) {
+        return ".orvane-" + std::to_string(owner) + "-" + std::to_string(n) + ".tmp";
+    };
+    const std::vector<std::string> kept{temporary(getpid(), 7), temporary(1, 0), ".orvane-x.tmp",
+                                        "notes.tmp"};
+    for (const std::string& name : kept) {
+        std::ofstream(m_dir.Path() / name) << "kept";
+    }
+    std::ofstream(m_dir.Path() / temporary(ended, 3)) << "cut short";
+    m_show.Context().SaveImages(1);
+    std::vector<std::string> expected = kept;
+    expected.push_back("show_1.bmp");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(FileNames(m_dir.Path()), expected);
 }
 
 TEST_F(SaveImagesTest, UnopenableOrOverlongNamesAreSkippedAndReported)

@@ -18,6 +18,7 @@
 #include "engine/tour.h"
 #include "platform/image_layout.h"
 #include "render/memory_budget.h"
+#include "render/memory_limits.h"
 #include "render/stop_signals.h"
 #include "render/tour_mode.h"
 #include "write_faults.h"
@@ -148,18 +149,80 @@ TEST(TourOptions, SeededCounterCountsOnePerReadingAndWraps)
     EXPECT_EQ(clock.QueryPerformanceCounter(), INT64_MIN);
 }
 
-TEST(TourMemory, FramesFitBesideTheShowOrNothingFits)
+TEST(TourMemory, FramesFitBesideTheShowInMemoryAndInAddressSpace)
 {
     const std::uint64_t image = ImageSize(1000, 500);
-    const std::uint64_t show = ShowMemory(1000, 500);
+    const std::uint64_t show = ShowMemory(1000, 500, 2, ThreadMemory());
+    const auto memory = [](std::uint64_t bytes) { return MemoryRoom{bytes, UINT64_MAX}; };
     EXPECT_GE(show, 4 * image);  // three images and the window
-    EXPECT_EQ(FramesThatFit(show - 1, 1000, 500, 31), std::nullopt);
-    EXPECT_EQ(FramesThatFit(show, 1000, 500, 31), 0u);
+    EXPECT_EQ(FramesThatFit(memory(show - 1), 1000, 500, 2, 31), std::nullopt);
+    EXPECT_EQ(FramesThatFit(memory(show), 1000, 500, 2, 31), 0u);
     // Frames take three quarters of what is left.
-    EXPECT_EQ(FramesThatFit(show + 8 * image, 1000, 500, 31), 6u);
-    EXPECT_EQ(FramesThatFit(UINT64_MAX, 1000, 500, 31), 31u);
+    EXPECT_EQ(FramesThatFit(memory(show + 8 * image), 1000, 500, 2, 31), 6u);
+    EXPECT_EQ(FramesThatFit({UINT64_MAX, UINT64_MAX}, 1000, 500, 2, 31), 31u);
     // The largest size: 35 images of 805 MB do not fit in 16 GB, 4 and a few frames do.
-    EXPECT_EQ(FramesThatFit(16000000000ull, 16384, 16384, 31), 11u);
+    EXPECT_EQ(FramesThatFit(memory(16000000000ull), 16384, 16384, 2, 31), 11u);
+
+    // A thread's whole stack takes address space, little of it memory: 256 workers under an
+    // address-space limit get fewer frames, or none at all, and no fewer in memory alone.
+    const std::uint64_t mapped = ShowMemory(1000, 500, 256, ThreadAddressSpace());
+    EXPECT_GE(mapped, ShowMemory(1000, 500, 256, ThreadMemory()) + 256 * (ThreadAddressSpace() -
+                                                                           ThreadMemory()));
+    EXPECT_EQ(FramesThatFit({UINT64_MAX, mapped - 1}, 1000, 500, 256, 31), std::nullopt);
+    EXPECT_EQ(FramesThatFit({UINT64_MAX, mapped}, 1000, 500, 256, 31), 0u);
+    EXPECT_EQ(FramesThatFit({UINT64_MAX, mapped + 8 * image}, 1000, 500, 256, 31), 6u);
+    EXPECT_GT(FramesThatFit({mapped, UINT64_MAX}, 1000, 500, 256, 31), 0u);
+}
+
+// A control group tree as /proc and /sys show it, in a folder of the test's.
+class CgroupTree {
+public:
+    CgroupTree()
+    {
+        char pattern[] = "/tmp/orvane_cgroup_XXXXXX";
+        m_root = mkdtemp(pattern);
+    }
+    ~CgroupTree() { std::filesystem::remove_all(m_root); }
+    void Write(const std::string& path, const std::string& text) const
+    {
+        std::filesystem::create_directories((m_root / path).parent_path());
+        std::ofstream(m_root / path) << text;
+    }
+    const std::filesystem::path& Root() const { return m_root; }
+
+private:
+    std::filesystem::path m_root;
+};
+
+TEST(MemoryLimits, ControlGroupsOfEitherVersionLimitFromTheProcessesGroupUp)
+{
+    constexpr std::uint64_t kMB = 1 << 20;
+    CgroupTree tree;
+    EXPECT_EQ(CgroupMemoryLeft(tree.Root()), std::nullopt);  // no control groups at all
+    tree.Write("proc/self/mountinfo",
+               "30 22 0:27 / /sys/fs/cgroup/memory rw - cgroup cgroup rw,memory\n"
+               "31 22 0:28 / /sys/fs/cgroup/cpu rw - cgroup cgroup rw,cpu\n"
+               "40 22 0:37 /outer /sys/fs/cgroup/unified rw shared:9 - cgroup2 cgroup2 rw\n");
+    tree.Write("proc/self/cgroup", "5:cpu:/elsewhere\n4:memory:/box/job\n0::/outer/unit\n");
+    // Version 1: no limit on the job, one on the box above it; the file cache is free.
+    const std::string box = "sys/fs/cgroup/memory/box/";
+    tree.Write(box + "job/memory.limit_in_bytes", "9223372036854771712\n");
+    tree.Write(box + "memory.limit_in_bytes", std::to_string(500 * kMB));
+    tree.Write(box + "memory.usage_in_bytes", std::to_string(300 * kMB));
+    tree.Write(box + "memory.stat", "cache 150\ntotal_inactive_file " + std::to_string(100 * kMB));
+    tree.Write("sys/fs/cgroup/cpu/elsewhere/memory.limit_in_bytes", "1");  // not the memory's
+    EXPECT_EQ(CgroupMemoryLeft(tree.Root()), 300 * kMB);
+    // Version 2 below the part of its hierarchy that is mounted: the tighter of the two.
+    const std::string unit = "sys/fs/cgroup/unified/unit/";
+    tree.Write(unit + "memory.max", "max\n");
+    tree.Write("sys/fs/cgroup/unified/memory.max", std::to_string(1024 * kMB));
+    tree.Write("sys/fs/cgroup/unified/memory.current", std::to_string(900 * kMB));
+    tree.Write("sys/fs/cgroup/unified/memory.stat",
+               "anon 5\ninactive_file " + std::to_string(126 * kMB));
+    EXPECT_EQ(CgroupMemoryLeft(tree.Root()), 250 * kMB);
+    tree.Write(unit + "memory.max", std::to_string(900 * kMB));
+    tree.Write(unit + "memory.current", std::to_string(920 * kMB));  // over: nothing left
+    EXPECT_EQ(CgroupMemoryLeft(tree.Root()), 0u);
 }
 
 TEST(StopSignalsDeathTest, TermAndHangUpStopLikeCtrlCUnlessIgnoredAndAClosedPipeIsNoDeath)

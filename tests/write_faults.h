@@ -1,5 +1,6 @@
 // Makes output files run out of disk space after a given number of bytes, counted over every
-// file opened meanwhile, as a full disk does; and lets a test act as each file is opened.
+// file opened meanwhile, as a full disk does; and lets a test act as each file is opened and
+// as each part of it is written.
 #pragma once
 
 #include <cerrno>
@@ -12,23 +13,31 @@
 
 class ScopedDiskSpace {
 public:
-    explicit ScopedDiskSpace(long long bytesLeft,
-                             std::function<void(const std::string& path)> onOpen = {})
+    using Hook = std::function<void(const std::string& path)>;
+
+    explicit ScopedDiskSpace(long long bytesLeft, Hook onOpen = {}, Hook onWrite = {})
         : m_pPrevious(g_pOpenOutputFile)
     {
         s_bytesLeft = bytesLeft;
         s_onOpen = std::move(onOpen);
+        s_onWrite = std::move(onWrite);
         g_pOpenOutputFile = Open;
     }
     ~ScopedDiskSpace()
     {
         g_pOpenOutputFile = m_pPrevious;
         s_onOpen = {};
+        s_onWrite = {};
     }
     ScopedDiskSpace(const ScopedDiskSpace&) = delete;
     ScopedDiskSpace& operator=(const ScopedDiskSpace&) = delete;
 
 private:
+    struct OpenFile {
+        std::FILE* pFile;
+        std::string path;
+    };
+
     static std::FILE* Open(const std::string& path, const char* mode)
     {
         if (s_onOpen) {
@@ -38,22 +47,33 @@ private:
         if (pFile == nullptr) {
             return nullptr;
         }
-        return fopencookie(pFile, "w", {nullptr, Write, nullptr, Close});
+        return fopencookie(new OpenFile{pFile, path}, "w", {nullptr, Write, nullptr, Close});
     }
-    static ssize_t Write(void* pFile, const char* data, std::size_t size)
+    static ssize_t Write(void* pCookie, const char* data, std::size_t size)
     {
+        const OpenFile& file = *static_cast<OpenFile*>(pCookie);
+        if (s_onWrite) {
+            s_onWrite(file.path);
+        }
         const std::size_t room =
             s_bytesLeft < static_cast<long long>(size) ? static_cast<std::size_t>(s_bytesLeft) : size;
-        const std::size_t written = std::fwrite(data, 1, room, static_cast<std::FILE*>(pFile));
+        const std::size_t written = std::fwrite(data, 1, room, file.pFile);
         s_bytesLeft -= static_cast<long long>(written);
         if (written < size) {
             errno = ENOSPC;  // a short write is an error to stdio
         }
         return static_cast<ssize_t>(written);
     }
-    static int Close(void* pFile) { return std::fclose(static_cast<std::FILE*>(pFile)); }
+    static int Close(void* pCookie)
+    {
+        auto* pFile = static_cast<OpenFile*>(pCookie);
+        const int result = std::fclose(pFile->pFile);
+        delete pFile;
+        return result;
+    }
 
     static inline long long s_bytesLeft = 0;
-    static inline std::function<void(const std::string& path)> s_onOpen;
+    static inline Hook s_onOpen;
+    static inline Hook s_onWrite;
     OutputFileOpener m_pPrevious;
 };

@@ -47,11 +47,6 @@ std::string GetModulePath()
     return error ? std::string() : path.string();
 }
 
-std::FILE* OpenFile(const std::string& path, const char* mode)
-{
-    return std::fopen(path.c_str(), mode);
-}
-
 void ShowMessage(const std::string& text)
 {
     std::fprintf(stderr, "Orvane: %s\n", text.c_str());

@@ -71,11 +71,6 @@ std::string GetModulePath()
     return win32::WideToUtf8(ModuleFileName());
 }
 
-std::FILE* OpenFile(const std::string& path, const char* mode)
-{
-    return _wfopen(win32::Utf8ToWide(path).c_str(), win32::Utf8ToWide(mode).c_str());
-}
-
 void ShowMessage(const std::string& text)
 {
     win32::ShowMessageBox(text, MB_OK | MB_ICONEXCLAMATION);

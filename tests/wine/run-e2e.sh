@@ -342,6 +342,39 @@ unicode_folder_test() {
         ends_with_status 20 0
 }
 
+# A save cut short leaves the older picture of its slot whole, and the next run clears the cut
+# file away. A file-size limit stops the program the moment its file passes half a picture,
+# as a kill (End Task, log-off) would.
+kill_during_save_test() {
+    local exe folder cut
+    exe=$(install Orvane.scr Orvane.scr)
+    folder=$(dirname "$exe")
+    head -c "$BMP_SIZE" /dev/urandom >"$folder/Orvane_1.bmp"    # an earlier picture of slot 1
+    cp "$folder/Orvane_1.bmp" "$folder/older"
+    ulimit -S -f $((BMP_SIZE / 2 / 1024))    # for the program started now, not for this script
+    start_program "$exe" /s
+    ulimit -S -f unlimited
+    check "kill during a save: the program is stopped in the middle of saving slot 1" \
+        ends_with_status 60 $((128 + 25))    # SIGXFSZ
+    check "kill during a save: the older Orvane_1.bmp is whole" \
+        cmp "$folder/Orvane_1.bmp" "$folder/older"
+    cut=$(find "$folder" -maxdepth 1 -name '.orvane-*.tmp' -printf '%p\n')
+    note "cut short: ${cut:-nothing}"
+
+    start_program "$exe" /s
+    check "kill during a save: the next run saves slot 1 again" \
+        wait_for 60 rewritten_from "$folder/older" "$folder/Orvane_1.bmp"
+    check "kill during a save: the next run removed the cut file" cut_file_removed "$cut"
+    wait_for 30 saver_mapped && raise_saver_screen
+    xdotool key Escape
+    ends_with_status 20 0 >/dev/null
+}
+
+cut_file_removed() { [[ -n "$1" ]] || { echo "no cut file was left"; return 1; }; no_file "$1"; }
+
+# rewritten_from OLDER FILE: FILE is a whole picture other than OLDER.
+rewritten_from() { bmp_complete "$2" "$BMP_SIZE" && ! cmp -s "$1" "$2"; }
+
 ABOUT_TITLE='^Orvaneのﾊﾞｰｼﾞｮﾝ情報$'
 
 # open_dialog [NAME [ARGUMENT...]]: starts the program under NAME (Orvane.exe unless given),
@@ -819,7 +852,8 @@ two_monitor_tests() {
 
 TEST_GROUPS=(win32_unit_tests screen_saver_tests screen_saver_click_test dialog_tests
         about_and_exit_tests stop_keys_tests count_box_tests unicode_folder_test settings_tests
-        preview_tests high_dpi_tests single_show_tests pictures_folder_tests two_monitor_tests)
+        preview_tests high_dpi_tests single_show_tests pictures_folder_tests two_monitor_tests
+        kill_during_save_test)
 
 check "image checks: they reject faulty pictures (self-test)" \
     python3 "$E2E_SHARED/imgcheck_test.py" -q
