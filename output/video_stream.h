@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "output/video_file.h"
+#include "output/video_encoder.h"
 
 // A picture in the common image layout, shared by the frames that show it.
 using VideoPicture = std::shared_ptr<const std::vector<std::uint8_t>>;

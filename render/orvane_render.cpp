@@ -26,6 +26,7 @@
 #include "render/tour_mode.h"
 #include "render/video_options.h"
 #if ORVANE_HAS_VIDEO
+#include "output/video_encoder.h"
 #include "render/video_mode.h"
 #endif
 
@@ -192,6 +193,12 @@ int Run(int argc, char** argv)
         std::unique_ptr<ITourRecorder> pRecorder;
 #if ORVANE_HAS_VIDEO
         if (!video.Options().path.empty()) {
+            // Like an option that is not built in: found out before anything is rendered.
+            if (std::string problem; !LoadVideoEncoders(problem)) {
+                std::fprintf(stderr, "orvane-render: --video is not available: %s\n",
+                             problem.c_str());
+                return 2;
+            }
             pRecorder = MakeVideoRecorder(video.Options(), parsed.options.width,
                                           parsed.options.height, tour.Options().pictureCount);
         }

@@ -127,7 +127,7 @@ public:
         }
         std::string error;
         std::unique_ptr<VideoEncoder> pEncoder =
-            VideoEncoder::Open(m_format, m_nWidth, m_nHeight, m_nFramesPerSecond, error);
+            OpenVideoEncoder(m_format, m_nWidth, m_nHeight, m_nFramesPerSecond, error);
         if (!pEncoder) {
             Report("cannot record " + m_path + ": " + error);
             return false;
