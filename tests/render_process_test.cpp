@@ -87,12 +87,12 @@ protected:
             if (prepare) {
                 prepare();
             }
-            std::vector<char*> argv{const_cast<char*>(ORVANE_RENDER)};
+            std::vector<char*> argv{const_cast<char*>(m_program.c_str())};
             for (const std::string& arg : args) {
                 argv.push_back(const_cast<char*>(arg.c_str()));
             }
             argv.push_back(nullptr);
-            execv(ORVANE_RENDER, argv.data());
+            execv(m_program.c_str(), argv.data());
             _exit(127);
         }
         return pid;
@@ -113,6 +113,7 @@ protected:
     }
 
     std::filesystem::path m_dir;
+    std::string m_program = ORVANE_RENDER;
 };
 
 // Reads count bytes, or fewer at the end; false when nothing came within the wait.
@@ -230,3 +231,39 @@ TEST_F(RenderProcess, APictureGoesWhereItsNameLeadsAndNeverTwiceToOneFile)
     }
     EXPECT_FALSE(std::filesystem::exists(m_dir / "x.bmp"));
 }
+
+#if ORVANE_HAS_VIDEO
+// FFmpeg's hundred-odd libraries would cost every start: a video alone loads them, through the
+// encoders' module, which lies at one path from the program wherever the program is.
+TEST_F(RenderProcess, OnlyAVideoLoadsFfmpegFromTheModuleBesideTheProgram)
+{
+    const auto traceLoading = [] { setenv("LD_DEBUG", "files", 1); };
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--size", "8x8", "-o", InDir("p.bmp")},
+          {"--tour", "1", "--size", "32x32", "--no-save"}}) {
+        const Ended ended = Run(args, traceLoading);
+        EXPECT_EQ(ended.status, 0) << ended.err;
+        EXPECT_EQ(ended.err.find("libavcodec"), std::string::npos) << args[0];
+    }
+    const Ended video =
+        Run({"--tour", "1", "--size", "32x32", "--no-save", "--video", InDir("t.mkv")},
+            traceLoading);
+    EXPECT_EQ(video.status, 0) << video.err;
+    EXPECT_NE(video.err.find("orvane-video.so"), std::string::npos);
+    EXPECT_NE(video.err.find("libavcodec"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(InDir("t.mkv")));
+
+    // A copy of the program elsewhere has no module beside it.
+    std::filesystem::create_directory(m_dir / "bin");
+    m_program = InDir("bin/orvane-render");
+    std::filesystem::copy_file(ORVANE_RENDER, m_program);
+    const Ended alone =
+        Run({"--tour", "1", "--size", "32x32", "--no-save", "--video", InDir("u.mkv")});
+    EXPECT_EQ(alone.status, 2);
+    EXPECT_NE(alone.err.find("--video is not available: cannot load " + m_dir.string()),
+              std::string::npos)
+        << alone.err;
+    EXPECT_NE(alone.err.find("orvane-video.so"), std::string::npos) << alone.err;
+    EXPECT_FALSE(std::filesystem::exists(InDir("u.mkv")));
+}
+#endif
