@@ -16,7 +16,7 @@ extern "C" {
 namespace {
 
 // What each format is made of, and how hard its codec works.
-struct FormatSpec {
+struct FormatRecipe {
     const char* muxer;
     const char* codec;
     AVPixelFormat pixels;
@@ -36,14 +36,14 @@ struct FormatSpec {
 // stands alone, with a checksum per slice, so damage to the file loses only the frames it
 // hits.
 // In the order of VideoFormat.
-constexpr FormatSpec kFormats[] = {
+constexpr FormatRecipe kFormats[] = {
     {"mp4", "libx264", AV_PIX_FMT_YUV420P, "preset=veryfast crf=14 x264-params=aq-mode=3", false},
     {"webm", "libvpx-vp9", AV_PIX_FMT_YUV420P,
      "crf=13 b=0 deadline=realtime cpu-used=6 row-mt=1 aq-mode=1", false},
     {"matroska", "ffv1", AV_PIX_FMT_BGR0, "level=3 slicecrc=1 g=1", true},
 };
 
-const FormatSpec& SpecOf(VideoFormat format)
+const FormatRecipe& RecipeOf(VideoFormat format)
 {
     return kFormats[static_cast<int>(format)];
 }
@@ -114,11 +114,11 @@ private:
     std::string m_error;
 };
 
-// The options of a spec as FFmpeg's dictionary.
-AVDictionary* OptionsOf(const FormatSpec& spec)
+// The options of a recipe as FFmpeg's dictionary.
+AVDictionary* OptionsOf(const FormatRecipe& recipe)
 {
     AVDictionary* pOptions = nullptr;
-    av_dict_parse_string(&pOptions, spec.options, "=", " ", 0);
+    av_dict_parse_string(&pOptions, recipe.options, "=", " ", 0);
     return pOptions;
 }
 
@@ -127,15 +127,15 @@ std::unique_ptr<FfmpegVideoEncoder> FfmpegVideoEncoder::Open(VideoFormat format,
                                                              std::string& error)
 {
     av_log_set_level(AV_LOG_ERROR);
-    const FormatSpec& spec = SpecOf(format);
+    const FormatRecipe& recipe = RecipeOf(format);
     auto pVideo = std::make_unique<FfmpegVideoEncoder>(width, height);
     FfmpegVideoEncoder& v = *pVideo;
-    const AVCodec* pCodecInfo = avcodec_find_encoder_by_name(spec.codec);
+    const AVCodec* pCodecInfo = avcodec_find_encoder_by_name(recipe.codec);
     if (pCodecInfo == nullptr) {
-        error = std::string("this FFmpeg has no ") + spec.codec + " encoder";
+        error = std::string("this FFmpeg has no ") + recipe.codec + " encoder";
         return nullptr;
     }
-    if (avformat_alloc_output_context2(&v.m_pMuxer, nullptr, spec.muxer, nullptr) < 0 ||
+    if (avformat_alloc_output_context2(&v.m_pMuxer, nullptr, recipe.muxer, nullptr) < 0 ||
         (v.m_pEncoder = avcodec_alloc_context3(pCodecInfo)) == nullptr ||
         (v.m_pFrame = av_frame_alloc()) == nullptr ||
         (v.m_pPacket = av_packet_alloc()) == nullptr ||
@@ -149,7 +149,7 @@ std::unique_ptr<FfmpegVideoEncoder> FfmpegVideoEncoder::Open(VideoFormat format,
     AVCodecContext& encoder = *v.m_pEncoder;
     encoder.width = width;
     encoder.height = height;
-    encoder.pix_fmt = spec.pixels;
+    encoder.pix_fmt = recipe.pixels;
     encoder.time_base = AVRational{1, framesPerSecond};
     encoder.framerate = AVRational{framesPerSecond, 1};
     encoder.flags |= AV_CODEC_FLAG_BITEXACT;
@@ -171,17 +171,17 @@ std::unique_ptr<FfmpegVideoEncoder> FfmpegVideoEncoder::Open(VideoFormat format,
     if ((v.m_pMuxer->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
         encoder.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    AVDictionary* pOptions = OptionsOf(spec);
+    AVDictionary* pOptions = OptionsOf(recipe);
     const int opened = avcodec_open2(v.m_pEncoder, pCodecInfo, &pOptions);
     av_dict_free(&pOptions);
     if (opened < 0) {
-        error = std::string(spec.codec) + " refuses " + std::to_string(width) + "x" +
+        error = std::string(recipe.codec) + " refuses " + std::to_string(width) + "x" +
                 std::to_string(height) + " at " + std::to_string(framesPerSecond) +
                 " frames a second: " + FfmpegError(opened);
         return nullptr;
     }
 
-    v.m_bKeyFramesOnly = spec.bKeyFramesOnly;
+    v.m_bKeyFramesOnly = recipe.bKeyFramesOnly;
     v.m_pStream = avformat_new_stream(v.m_pMuxer, nullptr);
     if (v.m_pStream == nullptr ||
         avcodec_parameters_from_context(v.m_pStream->codecpar, v.m_pEncoder) < 0) {
@@ -191,10 +191,10 @@ std::unique_ptr<FfmpegVideoEncoder> FfmpegVideoEncoder::Open(VideoFormat format,
     v.m_pStream->time_base = encoder.time_base;
     v.m_pStream->avg_frame_rate = encoder.framerate;
 
-    v.m_pScaler = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, spec.pixels,
+    v.m_pScaler = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, recipe.pixels,
                                  SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr,
                                  nullptr, nullptr);
-    v.m_pFrame->format = spec.pixels;
+    v.m_pFrame->format = recipe.pixels;
     v.m_pFrame->width = width;
     v.m_pFrame->height = height;
     if (v.m_pScaler == nullptr || av_frame_get_buffer(v.m_pFrame, 0) < 0) {
