@@ -313,14 +313,17 @@ screen_saver_is_orvane() {
 }
 
 show_covers_screen() { [[ $(window_field 5 '^Orvane:' '^$') == "0,0,$WIDTH,$HEIGHT" ]]; }
+in_front() { [[ $(probe focus | cut -f 1) == "$1" ]]; }
 
 # The screen saver as Windows starts it: SCRNSAVE.EXE with /s. It covers the screen and saves
 # its first picture beside itself, in the program folder; Esc ends it.
 show_from_setting() {
+    local show
     start_program "$(reg_value "$DESKTOP_KEY" SCRNSAVE.EXE)" /s &&
         wait_for 60 show_covers_screen &&
         wait_for 60 bmp_complete "$INSTDIR/Orvane_1.bmp" "$BMP_SIZE" || return 1
-    probe activate "$(window_field 2 '^Orvane:' '^$')"
+    show=$(window_field 2 '^Orvane:' '^$')
+    probe activate "$show" && wait_for 5 in_front "$show"
     xdotool key Escape
     ends_with_status 20 0
 }
