@@ -3,7 +3,9 @@
 #   scripts/install-deps.sh            native build, tests and renderer
 #   scripts/install-deps.sh --windows  also both MinGW cross compilers, 64-bit Wine, Xvfb and
 #                                      what the end-to-end tests under Wine use; 32-bit Wine
-#                                      only where this machine runs 32-bit programs
+#                                      only where this machine runs 32-bit programs; and what
+#                                      the packages are made and checked with
+#   scripts/install-deps.sh --packaging  what scripts/package.sh needs
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,7 +14,16 @@ packages=(cmake g++ pkg-config libfreetype-dev libfontconfig-dev libpng-dev
           fonts-liberation)
 packages+=(libx11-dev libxext-dev libxrandr-dev)    # the Linux show, orvane
 packages+=(libavformat-dev libavcodec-dev libavutil-dev libswscale-dev)    # tour videos
+# The release packages: dpkg-shlibdeps for the .deb's dependencies, both MinGW cross
+# compilers, NSIS for the setup program, zip.
+packaging=(dpkg-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 nsis zip)
+if [[ "${1:-}" == "--packaging" ]]; then
+    packages+=("${packaging[@]}")
+fi
 if [[ "${1:-}" == "--windows" ]]; then
+    # The packages' checks install the .deb in a Debian root of their own, made by
+    # debootstrap, run lintian on it, and run the setup program in Japanese too.
+    packages+=("${packaging[@]}" debootstrap lintian locales unzip)
     packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xdotool imagemagick
                python3)
     # The X11 checks run orvane under the real xscreensaver daemon and xsecurelock, and hold

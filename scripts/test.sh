@@ -69,5 +69,16 @@ else
     skipped=$((skipped + checks_per_program))
 fi
 
+# The release packages, made by scripts/package.sh from the builds above and checked where
+# the set-up installed what they are made and checked with.
+if command -v makensis >/dev/null && command -v lintian >/dev/null &&
+   command -v debootstrap >/dev/null; then
+    suite packaging timeout 900 sh -c 'rm -rf build-package/test-dist &&
+        scripts/package.sh --native-build build --dist build-package/test-dist &&
+        tests/packaging/run-packaging.sh --dist build-package/test-dist'
+else
+    echo "== packaging: makensis, lintian or debootstrap is missing; the packages are not checked"
+fi
+
 echo "$passed passed, $failed failed, $skipped skipped"
 [[ $failed -eq 0 ]]

@@ -8,6 +8,7 @@
  *   probe close HANDLE      posts WM_CLOSE to a window, as its close box would
  *   probe monitors          every monitor as left,top,right,bottom
  *   probe pictures          the user's Pictures folder
+ *   probe shortcut PATH     a shell link's target, arguments and description, tab-separated
  * Coordinates are device pixels whatever the system's DPI setting.
  * One window per line, six fields separated by tabs:
  *   visible flag (top-level) or control id (child), handle, X window id (top-level; 0 for a
@@ -77,6 +78,39 @@ static BOOL CALLBACK ListMonitor(HMONITOR monitor, HDC hdc, LPRECT rect, LPARAM 
     return TRUE;
 }
 
+static int ShowShortcut(const char* path)
+{
+    wchar_t widePath[MAX_PATH], target[MAX_PATH], arguments[1024], description[1024];
+    IShellLinkW* link = NULL;
+    IPersistFile* file = NULL;
+    int status = 2;
+    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) ||
+        FAILED(CoInitialize(NULL))) {
+        return 2;
+    }
+    if (SUCCEEDED(CoCreateInstance(&CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, &IID_IShellLinkW,
+                                   (void**)&link))) {
+        if (SUCCEEDED(link->lpVtbl->QueryInterface(link, &IID_IPersistFile, (void**)&file))) {
+            if (SUCCEEDED(file->lpVtbl->Load(file, widePath, STGM_READ)) &&
+                link->lpVtbl->GetPath(link, target, MAX_PATH, NULL, 0) == S_OK &&
+                SUCCEEDED(link->lpVtbl->GetArguments(link, arguments, 1024)) &&
+                SUCCEEDED(link->lpVtbl->GetDescription(link, description, 1024))) {
+                WriteUtf8(target);
+                fputc('\t', stdout);
+                WriteUtf8(arguments);
+                fputc('\t', stdout);
+                WriteUtf8(description);
+                fputc('\n', stdout);
+                status = 0;
+            }
+            file->lpVtbl->Release(file);
+        }
+        link->lpVtbl->Release(link);
+    }
+    CoUninitialize();
+    return status;
+}
+
 static HWND ParseHandle(const char* text)
 {
     return (HWND)(INT_PTR)strtoll(text, NULL, 10);
@@ -127,7 +161,10 @@ int main(int argc, char** argv)
         CoTaskMemFree(folder);
         return 0;
     }
+    if (argc == 3 && strcmp(argv[1], "shortcut") == 0) {
+        return ShowShortcut(argv[2]);
+    }
     fputs("usage: probe list | controls HANDLE | focus | activate HANDLE | close HANDLE |"
-          " monitors | pictures\n", stderr);
+          " monitors | pictures | shortcut PATH\n", stderr);
     return 1;
 }
