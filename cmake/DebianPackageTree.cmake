@@ -24,10 +24,16 @@ foreach(file IN LISTS manual_pages ITEMS "${doc}/changelog")
     run(gzip -9n "${file}")
 endforeach()
 
-# No symbols, compiler comments or notes in the programs.
+# No symbols, compiler comments or notes in the programs; the video module keeps the dynamic
+# symbols it is loaded by, as Debian strips its shared objects.
 file(GLOB programs LIST_DIRECTORIES false "${root}/bin/*")
 foreach(program IN LISTS programs)
     if(NOT IS_SYMLINK "${program}")
         run("${CPACK_ORVANE_STRIP}" --remove-section=.comment --remove-section=.note "${program}")
     endif()
+endforeach()
+file(GLOB_RECURSE modules "${root}/lib/*.so")
+foreach(module IN LISTS modules)
+    run("${CPACK_ORVANE_STRIP}" --strip-unneeded --remove-section=.comment
+        --remove-section=.note "${module}")
 endforeach()

@@ -187,6 +187,9 @@ deb_tests() {
               runs_in "$dir" "orvane $VERSION" /usr/libexec/xscreensaver/orvane --version'
     check "Debian package: orvane-render --help runs in it" \
         runs_in "$dir" "usage: orvane-render" orvane-render --help
+    check "Debian package: orvane-render finds its video module and writes a video" \
+        runs_in "$dir" "slot 1" orvane-render --tour 1 --size 64x48 --seed 1 --max-images 1 \
+            --no-save --video /tmp/tour.mkv
     check "Debian package: the xscreensaver settings, desktop entry, icons, manual pages and copyright in place" \
         files_in_place "$dir"
     in_root "$dir" dpkg -L orvane >"$E2E_TMP/deb-files"
