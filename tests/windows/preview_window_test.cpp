@@ -19,23 +19,7 @@ constexpr int kPreviewHeight = 112;
 // The distinct colours of the window's client area as the screen shows them.
 std::set<std::tuple<int, int, int>> ShownColours(HWND window, int width, int height)
 {
-    HDC client = GetDC(window);
-    HDC memory = CreateCompatibleDC(client);
-    HBITMAP bitmap = CreateCompatibleBitmap(client, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, client, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    std::vector<std::uint8_t> pixels(ImageSize(width, height));
-    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, client);
+    const std::vector<std::uint8_t> pixels = ReadWindowPixels(window, width, height);
     std::set<std::tuple<int, int, int>> colours;
     for (int row = 0; row < height; ++row) {
         for (int x = 0; x < width; ++x) {

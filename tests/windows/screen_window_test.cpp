@@ -45,29 +45,6 @@ protected:
 
 using Requests = std::vector<UINT>;
 
-// The window's pixels as the screen shows them, in the image layout.
-std::vector<std::uint8_t> ReadWindowPixels(HWND window, int width, int height)
-{
-    HDC screen = GetDC(window);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    std::vector<std::uint8_t> pixels(ImageSize(width, height));
-    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, screen);
-    return pixels;
-}
-
 // What a paint showed: the bounding box of the pixels that are not black (top-down rows,
 // right and bottom exclusive), the brightest channel, and whether only pure grey was seen.
 struct Shown {
