@@ -188,7 +188,7 @@ int Run(int argc, char** argv)
         std::fprintf(stderr, "orvane-render: %s\n", KernelChoiceError().c_str());
         return 2;
     }
-    CatchStopSignals();
+    CatchRendererStopSignals();
     if (tour.Options().pictureCount > 0) {
         std::unique_ptr<ITourRecorder> pRecorder;
 #if ORVANE_HAS_VIDEO

@@ -1,40 +1,12 @@
 #include "render/stop_signals.h"
 
 #include <chrono>
-#include <csignal>
-
-std::atomic<int> g_nStopSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
 
 namespace {
 
 constexpr int kSignalPollMs = 10;
 
-void OnStopSignal(int signal)
-{
-    int none = 0;
-    g_nStopSignal.compare_exchange_strong(none, signal);
-}
-
 }  // namespace
-
-void CatchStopSignals()
-{
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-        struct sigaction inherited {};
-        if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) {
-            continue;
-        }
-        struct sigaction action {};
-        action.sa_handler = OnStopSignal;
-        // A write to a pipe or terminal that the signal interrupts goes on: the picture is
-        // written whole, and the stop shows in the exit status.
-        action.sa_flags = SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        sigaction(signal, &action, nullptr);
-    }
-    std::signal(SIGPIPE, SIG_IGN);
-}
 
 int StoppedStatus(int signal)
 {

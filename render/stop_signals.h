@@ -4,18 +4,18 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <csignal>
 #include <mutex>
 #include <thread>
 
 #include "engine/render_context.h"
+#include "platform/stop_signals.h"
 
-// The number of the first stop signal that arrived; 0 before.
-extern std::atomic<int> g_nStopSignal;
-
-// Catches SIGINT, SIGTERM, SIGHUP and SIGQUIT into g_nStopSignal, except those the program
-// was started ignoring (as nohup does); ignores SIGPIPE, so that writing to a closed pipe fails
-// with EPIPE.
-void CatchStopSignals();
+// Catches SIGINT, SIGTERM, SIGHUP and SIGQUIT into g_nStopSignal.
+inline void CatchRendererStopSignals()
+{
+    CatchStopSignals({SIGINT, SIGTERM, SIGHUP, SIGQUIT});
+}
 
 // The exit status of a run ended by a signal, as the shell reports one: 128 + its number.
 int StoppedStatus(int signal);

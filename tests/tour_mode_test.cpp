@@ -231,7 +231,7 @@ TEST(StopSignalsDeathTest, TermAndHangUpStopLikeCtrlCUnlessIgnoredAndAClosedPipe
     EXPECT_EXIT(
         {
             std::signal(SIGHUP, SIG_IGN);  // as nohup starts a program
-            CatchStopSignals();
+            CatchRendererStopSignals();
             std::raise(SIGHUP);
             std::raise(SIGPIPE);
             const bool bIgnored = g_nStopSignal == 0;

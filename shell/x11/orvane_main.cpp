@@ -132,7 +132,7 @@ int main(int argc, char** argv)
     if (display == nullptr) {
         return kFailed;
     }
-    CatchStopSignals();
+    CatchShowStopSignals();
     int status = kFailed;
     try {
         status = RunShow(display, parsed.options, {argv, argv + argc});

@@ -4,34 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-std::atomic<int> g_nStopSignal{0};
-static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
-
-namespace {
-
-void OnStopSignal(int signal)
-{
-    int none = 0;
-    g_nStopSignal.compare_exchange_strong(none, signal);
-}
-
-}  // namespace
-
-void CatchStopSignals()
-{
-    for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1}) {
-        struct sigaction inherited {};
-        if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) {
-            continue;
-        }
-        struct sigaction action {};
-        action.sa_handler = OnStopSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(signal, &action, nullptr);
-    }
-    std::signal(SIGPIPE, SIG_IGN);
-}
-
 void EndBySignal(int signal)
 {
     std::fflush(nullptr);

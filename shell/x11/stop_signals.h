@@ -4,15 +4,16 @@
 // normally, and a shell reports 128 + the signal's number.
 #pragma once
 
-#include <atomic>
+#include <csignal>
 
-// The number of the first stop signal that arrived; 0 before.
-extern std::atomic<int> g_nStopSignal;
+#include "platform/stop_signals.h"
 
-// Catches SIGHUP, SIGINT, SIGQUIT, SIGTERM and SIGUSR1 (xsecurelock's reset of its saver)
-// into g_nStopSignal, except those the program was started ignoring (as nohup does). Ignores
-// SIGPIPE, so that a server that went away is an error Xlib reports, not a sudden death.
-void CatchStopSignals();
+// Catches SIGHUP, SIGINT, SIGQUIT, SIGTERM and SIGUSR1 (xsecurelock's reset of its saver) into
+// g_nStopSignal.
+inline void CatchShowStopSignals()
+{
+    CatchStopSignals({SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1});
+}
 
 // Ends the process as the signal would have: by the signal itself, except SIGQUIT, whose
 // default action dumps core; that one exits with 128 + its number.
