@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/home_views.h"
+#include "engine/iteration_kernel.h"
 
 inline constexpr int kBenchWidth = 1920;
 inline constexpr int kBenchHeight = 1080;
@@ -19,4 +20,21 @@ struct BenchView {
 inline constexpr BenchView kBenchViews[] = {
     {"home0", kHomeViews[0]},
     {"deep", {-0.24974786780659766, 0.74104255026363564, 4.5e-12}},
+};
+
+// What each kernel's bare loop iterates to measure its limit: a different point for every
+// lane, all near c = (−0.2, 0.1) inside the set, whose orbits settle on fixed points far from
+// the escape limit and from subnormal numbers.
+struct BarePoints {
+    BarePoints()
+    {
+        for (int lane = 0; lane < kMaxKernelLanes; ++lane) {
+            re[lane] = -0.2 + 0.001 * (lane % 8);
+            im[lane] = 0.1 + 0.001 * (lane / 8);
+        }
+    }
+    BareStepJob Job() const { return {.pRe = re, .pIm = im, .steps = 1'000'000}; }
+
+    double re[kMaxKernelLanes];
+    double im[kMaxKernelLanes];
 };

@@ -1,6 +1,7 @@
 // Rendering at 1920 × 1080: whole pictures on every processor with the kernel this machine
-// chooses, and one band on one processor with each kernel it runs, in steps per second and
-// as a multiple of the scalar kernel, so that figures compare across machines.
+// chooses, and one band on one processor with each kernel it runs, in steps per second, as a
+// multiple of the scalar kernel, and as a share of the kernel's limit on this machine: its
+// bare loop (StepBare), its step on all its registers and nothing else.
 #include <benchmark/benchmark.h>
 #include <time.h>
 
@@ -51,19 +52,75 @@ std::int64_t CountSteps(const CRenderContext& context, int firstRow, int endRow)
     return total;
 }
 
-// A whole picture as orvane-render makes it: every processor, the chosen kernel.
+double Seconds(clockid_t clock)
+{
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
+// Processor time of this thread, so that other programs on a shared machine count less.
+double ThreadSeconds() { return Seconds(CLOCK_THREAD_CPUTIME_ID); }
+
+// Lane-steps per second of the kernel's bare loop on one thread, best of five: the most its
+// loop can do on this machine. Measured once per kernel.
+double BareStepsPerSecond(const IterationKernel& kernel)
+{
+    static std::map<const IterationKernel*, double> rates;
+    auto found = rates.find(&kernel);
+    if (found == rates.end()) {
+        const BarePoints points;
+        double fastest = 1e300;
+        std::int64_t laneSteps = 0;
+        for (int run = 0; run < 5; ++run) {
+            const double start = ThreadSeconds();
+            laneSteps = kernel.stepBare(points.Job());
+            fastest = std::min(fastest, ThreadSeconds() - start);
+        }
+        found = rates.emplace(&kernel, static_cast<double>(laneSteps) / fastest).first;
+    }
+    return found->second;
+}
+
+void StepBare(benchmark::State& state, const IterationKernel& kernel)
+{
+    const BarePoints points;
+    std::int64_t laneSteps = 0;
+    for (auto _ : state) {
+        const double start = ThreadSeconds();
+        laneSteps = kernel.stepBare(points.Job());
+        state.SetIterationTime(ThreadSeconds() - start);
+    }
+    state.counters["steps/s"] = BareStepsPerSecond(kernel);
+    state.counters["lanes"] = static_cast<double>(laneSteps / points.Job().steps);
+}
+
+// A whole picture as orvane-render makes it: every processor, the chosen kernel. "busy" is the
+// share of the processors' time the process computed (1: every processor from start to end),
+// "of limit" the share of what the kernel's bare loop would do on all of them.
 void RenderPicture(benchmark::State& state, const HomeView& view)
 {
     HeadlessShow show(kBenchWidth, kBenchHeight, 0);
     CRenderContext& context = show.Context();
+    double wall = 0.0;
+    double processor = 0.0;
     for (auto _ : state) {
         context.m_nStep = 0;  // a picture of its own: no zoom transition
+        const double wallStart = Seconds(CLOCK_MONOTONIC);
+        const double processorStart = Seconds(CLOCK_PROCESS_CPUTIME_ID);
         context.Render(view.dCentreRe, view.dCentreIm, view.dSpan);
+        processor += Seconds(CLOCK_PROCESS_CPUTIME_ID) - processorStart;
+        wall += Seconds(CLOCK_MONOTONIC) - wallStart;
     }
+    const double steps = static_cast<double>(CountSteps(context, 0, kBenchHeight));
     state.counters["steps/s"] =
-        benchmark::Counter(static_cast<double>(CountSteps(context, 0, kBenchHeight)),
-                           benchmark::Counter::kIsIterationInvariantRate);
+        benchmark::Counter(steps, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["threads"] = context.m_nProcessors;
+    state.counters["busy"] = processor / (wall * context.m_nProcessors);
+    if (const IterationKernel* kernel = ActiveKernel()) {
+        state.counters["of limit"] = steps * static_cast<double>(state.iterations()) / wall /
+                                     (BareStepsPerSecond(*kernel) * context.m_nProcessors);
+    }
     state.SetLabel(ActiveKernel() != nullptr ? ActiveKernel()->name : "none");
 }
 
@@ -80,18 +137,11 @@ struct BandBench {
         band.bGo = 1;
         steps = CountSteps(context, band.nFirstRow, band.nEndRow);
     }
-    // Processor time of this thread, so that other programs on a shared machine count less.
     double SecondsWith(const IterationKernel& kernel)
     {
         const double start = ThreadSeconds();
         RenderBand(band, kernel);
         return ThreadSeconds() - start;
-    }
-    static double ThreadSeconds()
-    {
-        timespec now{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-        return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
     }
 
     HeadlessShow show;
@@ -126,9 +176,19 @@ void IterateBand(benchmark::State& state, const BenchView& view, const Iteration
     const double stepsPerSecond = static_cast<double>(bench.steps) / fastest;
     state.counters["steps/s"] = stepsPerSecond;
     state.counters["x scalar"] = stepsPerSecond / ScalarStepsPerSecond(bench, view.name);
+    state.counters["of limit"] = stepsPerSecond / BareStepsPerSecond(kernel);
 }
 
 const bool kRegistered = [] {
+    for (const IterationKernel& kernel : kIterationKernels) {
+        if (KernelRuns(kernel)) {
+            benchmark::RegisterBenchmark((std::string("StepBare/") + kernel.name).c_str(),
+                                         StepBare, kernel)
+                ->Iterations(5)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
     for (const BenchView& view : kBenchViews) {
         benchmark::RegisterBenchmark((std::string("RenderPicture/") + view.name).c_str(),
                                      RenderPicture, view.view)

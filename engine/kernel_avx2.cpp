@@ -47,3 +47,5 @@ struct Avx2Lanes {
 }  // namespace
 
 bool IterateBandAvx2(SampleStream& stream) { return IterateLanes<Avx2Lanes>(stream); }
+
+std::int64_t StepBareAvx2(const BareStepJob& job) { return StepBare<Avx2Lanes>(job); }

@@ -37,10 +37,12 @@ struct Avx512Lanes {
     {
         return _mm512_mask_add_pd(count, lanes, count, one);
     }
-    static bool None(Mask lanes) { return lanes == 0; }
+    static bool None(Mask lanes) { return _mm512_kortestz(lanes, lanes) != 0; }
     static Vector Select(Mask lanes, Vector a, Vector b) { return _mm512_mask_mov_pd(b, lanes, a); }
 };
 
 }  // namespace
 
 bool IterateBandAvx512(SampleStream& stream) { return IterateLanes<Avx512Lanes>(stream); }
+
+std::int64_t StepBareAvx512(const BareStepJob& job) { return StepBare<Avx512Lanes>(job); }

@@ -34,3 +34,5 @@ struct ScalarLanes {
 }  // namespace
 
 bool IterateBandScalar(SampleStream& stream) { return IterateLanes<ScalarLanes>(stream); }
+
+std::int64_t StepBareScalar(const BareStepJob& job) { return StepBare<ScalarLanes>(job); }

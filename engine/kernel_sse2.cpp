@@ -47,3 +47,5 @@ struct Sse2Lanes {
 }  // namespace
 
 bool IterateBandSse2(SampleStream& stream) { return IterateLanes<Sse2Lanes>(stream); }
+
+std::int64_t StepBareSse2(const BareStepJob& job) { return StepBare<Sse2Lanes>(job); }

@@ -12,8 +12,49 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
+#include "engine/iteration_kernel.h"
 #include "engine/sample_stream.h"
+
+// What every step needs besides a register's own state. An aggregate: an implicit constructor
+// would be compiled without the kernel's instruction set.
+template <class Lanes>
+struct StepConstants {
+    typename Lanes::Vector limit;
+    typename Lanes::Vector two;
+    typename Lanes::Vector one;
+};
+
+template <class Lanes>
+[[gnu::always_inline]] inline StepConstants<Lanes> MakeStepConstants()
+{
+    return {Lanes::Splat(10.0), Lanes::Splat(2.0), Lanes::Splat(1.0)};
+}
+
+// One step of one register's lanes: y ← |y|, x' = (x·x − y·y) + cRe, y' = 2·(y·x) + cIm; the
+// lanes still alive stay so while x'² + y'² ≤ 10 and count the step. x² − y² of the previous
+// step is all the next x needs; |y|² equals y², so the squares the escape test computed serve
+// again and no bit changes.
+template <class Lanes>
+[[gnu::always_inline]] inline void Step(typename Lanes::Vector& x, typename Lanes::Vector& y,
+                                        typename Lanes::Vector& squares,
+                                        typename Lanes::Vector& count, typename Lanes::Mask& alive,
+                                        typename Lanes::Vector cRe, typename Lanes::Vector cIm,
+                                        const StepConstants<Lanes>& constants)
+{
+    using Vector = typename Lanes::Vector;
+    const Vector xy = Lanes::Abs(y) * x;
+    const Vector nextY = constants.two * xy + cIm;
+    const Vector nextX = squares + cRe;
+    const Vector xx = nextX * nextX;
+    const Vector yy = nextY * nextY;
+    alive = Lanes::Staying(alive, xx + yy, constants.limit);
+    count = Lanes::Counted(count, alive, constants.one);
+    squares = xx - yy;
+    x = nextX;
+    y = nextY;
+}
 
 // Iterates the stream's samples until it runs dry (true) or the band's flag says stop (false).
 // Every lane does exactly the plain double steps of one sample: y ← |y|,
@@ -99,24 +140,11 @@ template <class Lanes>
         stream.Finish();
         return true;
     }
-    // x² − y² of the previous step is all the next x needs; |y|² equals y², so the squares
-    // the escape test computed serve again and no bit changes.
-    const Vector limit = Lanes::Splat(10.0);
-    const Vector two = Lanes::Splat(2.0);
-    const Vector one = Lanes::Splat(1.0);
+    const StepConstants<Lanes> constants = MakeStepConstants<Lanes>();
     for (std::int64_t step = 1;; ++step) {
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
-            const Vector xy = Lanes::Abs(y[r]) * x[r];
-            const Vector nextY = two * xy + cIm[r];
-            const Vector nextX = squares[r] + cRe[r];
-            const Vector xx = nextX * nextX;
-            const Vector yy = nextY * nextY;
-            alive[r] = Lanes::Staying(alive[r], xx + yy, limit);
-            count[r] = Lanes::Counted(count[r], alive[r], one);
-            squares[r] = xx - yy;
-            x[r] = nextX;
-            y[r] = nextY;
+            Step<Lanes>(x[r], y[r], squares[r], count[r], alive[r], cRe[r], cIm[r], constants);
             // Every lane of the register has escaped: its next group, at once. A branch of its
             // own per register, taken about once a group, costs less than collecting them.
             if (Lanes::None(alive[r])) [[unlikely]] {
@@ -152,4 +180,42 @@ template <class Lanes>
             return true;
         }
     }
+}
+
+// The most a kernel's loop can do on this machine: Step on its registers side by side for
+// `steps` steps, on points that never escape, and nothing else (no groups taken or handed in,
+// no stop check). Returns the steps every lane counted, so that none is left out.
+template <class Lanes>
+[[gnu::always_inline]] inline std::int64_t StepBare(const BareStepJob& job)
+{
+    using Vector = typename Lanes::Vector;
+    using Mask = typename Lanes::Mask;
+    constexpr int kRegisters = Lanes::kRegisters;
+    Vector x[kRegisters], y[kRegisters], squares[kRegisters], cRe[kRegisters], cIm[kRegisters];
+    Vector count[kRegisters];
+    Mask alive[kRegisters];
+#pragma GCC unroll 8
+    for (int r = 0; r < kRegisters; ++r) {
+        cRe[r] = Lanes::Load(job.pRe + r * Lanes::kWidth);
+        cIm[r] = Lanes::Load(job.pIm + r * Lanes::kWidth);
+        x[r] = y[r] = squares[r] = count[r] = Lanes::Splat(0.0);
+        alive[r] = Lanes::All();
+    }
+    const StepConstants<Lanes> constants = MakeStepConstants<Lanes>();
+    for (std::int64_t step = 0; step < job.steps; ++step) {
+#pragma GCC unroll 8
+        for (int r = 0; r < kRegisters; ++r) {
+            Step<Lanes>(x[r], y[r], squares[r], count[r], alive[r], cRe[r], cIm[r], constants);
+        }
+    }
+    double counted = 0.0;
+#pragma GCC unroll 8
+    for (int r = 0; r < kRegisters; ++r) {
+        double lanes[Lanes::kWidth];
+        std::memcpy(lanes, &count[r], sizeof lanes);
+        for (const double lane : lanes) {
+            counted += lane;
+        }
+    }
+    return static_cast<std::int64_t>(counted);
 }
