@@ -1,6 +1,9 @@
 #include "platform/soft/surface.h"
 
 #include <algorithm>
+#include <new>
+
+#include "platform/system.h"
 
 namespace soft {
 
@@ -22,7 +25,12 @@ void Surface::Resize(int width, int height)
 {
     width = std::max(width, 0);
     height = std::max(height, 0);
-    m_pixels.assign(3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    const std::size_t size = 3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    m_pixels.reset(static_cast<std::uint8_t*>(platform::AllocateLarge(size)));
+    if (!m_pixels && size > 0) {
+        m_width = m_height = 0;
+        throw std::bad_alloc();
+    }
     m_width = width;
     m_height = height;
 }

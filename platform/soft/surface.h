@@ -2,7 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 #include "platform/gdi.h"
 
@@ -30,10 +31,10 @@ public:
     void Blend(int x, int y, ColorRef color, int coverage);
 
     // Rows top-down, blue, green, red, no padding.
-    std::uint8_t* Row(int y) { return m_pixels.data() + static_cast<std::size_t>(y) * RowBytes(); }
+    std::uint8_t* Row(int y) { return m_pixels.get() + static_cast<std::size_t>(y) * RowBytes(); }
     const std::uint8_t* Row(int y) const
     {
-        return m_pixels.data() + static_cast<std::size_t>(y) * RowBytes();
+        return m_pixels.get() + static_cast<std::size_t>(y) * RowBytes();
     }
 
 private:
@@ -41,9 +42,15 @@ private:
     std::uint8_t* At(int x, int y) { return Row(y) + 3 * static_cast<std::size_t>(x); }
     const std::uint8_t* At(int x, int y) const { return Row(y) + 3 * static_cast<std::size_t>(x); }
 
+    struct FreeDeleter {
+        void operator()(void* p) const { std::free(p); }
+    };
+
     int m_width = 0;
     int m_height = 0;
-    std::vector<std::uint8_t> m_pixels;
+    // Zero from the system and untouched until drawn on: a surface nothing draws on (that
+    // of a window without a screen) costs no page of memory.
+    std::unique_ptr<std::uint8_t[], FreeDeleter> m_pixels;
 };
 
 }  // namespace soft
