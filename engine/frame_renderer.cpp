@@ -9,12 +9,32 @@
 
 namespace {
 
-int CountBandsInState(const std::vector<WorkerBand>& bands, std::size_t end, int state)
+template <class Bands>
+int CountBandsInState(const Bands& bands, std::size_t end, int state)
 {
     return static_cast<int>(std::count_if(bands.begin(), bands.begin() + end,
                                           [state](const WorkerBand& band) {
                                               return band.nState.load() == state;
                                           }));
+}
+
+int Rows(const WorkerBand& band) { return band.nEndRow - band.nFirstRow; }
+
+// The running band or piece with the most rows not begun, if one has two or more.
+WorkerBand* MostRowsUnclaimed(std::vector<WorkerBand>& bands, std::deque<WorkerBand>& pieces)
+{
+    WorkerBand* pMost = nullptr;
+    int most = 1;
+    const auto consider = [&pMost, &most](WorkerBand& band) {
+        const int unclaimed = band.rowClaim.Unclaimed(Rows(band));
+        if (band.nState.load() == 1 && unclaimed > most) {
+            pMost = &band;
+            most = unclaimed;
+        }
+    };
+    std::for_each(bands.begin(), bands.end(), consider);
+    std::for_each(pieces.begin(), pieces.end(), consider);
+    return pMost;
 }
 
 // Two thirds of the picture under the box, one third of the box on top.
@@ -64,7 +84,9 @@ int CRenderContext::Render(double centreRe, double centreIm, double span,
         band.pOwner = this;
         band.nState = 1;
         band.bGo = 1;
+        band.rowClaim.Reset();
     }
+    m_pieces.clear();
     // A stop that cleared the go flags before they were raised must not be lost.
     if (m_bRunning == 0) {
         StopWorkers();
@@ -82,16 +104,44 @@ int CRenderContext::Render(double centreRe, double centreIm, double span,
             platform::Sleep(kStopPollMs);
         }
     }
-    while (CountBandsInState(m_bands, bandCount, -1) < static_cast<int>(bandCount)) {
+    // Every band has started: a processor whose worker finished takes over the upper half of
+    // the rows not begun of the band (or piece) with most of them, as a piece of its own, so
+    // that the last bands do not run alone while the other processors idle.
+    for (;;) {
+        int unfinished =
+            CountBandsInState(m_bands, bandCount, 1) + CountBandsInState(m_pieces, m_pieces.size(), 1);
+        if (unfinished == 0) {
+            break;
+        }
+        for (; unfinished < processors && m_bRunning != 0; ++unfinished) {
+            WorkerBand* pFrom = MostRowsUnclaimed(m_bands, m_pieces);
+            const RowClaim::Rows rows =
+                pFrom != nullptr ? pFrom->rowClaim.GiveAwayUpperHalf(Rows(*pFrom)) : RowClaim::Rows{};
+            if (rows.first == rows.end) {
+                break;
+            }
+            WorkerBand& piece = m_pieces.emplace_back();
+            piece.nFirstRow = pFrom->nFirstRow + rows.first;
+            piece.nEndRow = pFrom->nFirstRow + rows.end;
+            piece.pOwner = this;
+            piece.pSplitFrom = pFrom;
+            piece.nState = 1;
+            piece.bGo = 1;
+            if (!platform::BeginThread(RenderWorker, &piece)) {
+                RenderWorker(&piece);
+            }
+        }
         platform::Sleep(kStopPollMs);
     }
     // A band whose worker found no memory is rendered here, now that the others have freed
     // theirs; without memory here either, std::bad_alloc tells the caller.
-    for (WorkerBand& band : m_bands) {
+    const auto renderIfNoMemory = [this](WorkerBand& band) {
         if (band.bOutOfMemory.exchange(0) != 0 && m_bRunning != 0) {
-            RenderBand(band, *ActiveKernel());
+            RenderBand(band, *ActiveKernel(), &band.rowClaim);
         }
-    }
+    };
+    std::for_each(m_bands.begin(), m_bands.end(), renderIfNoMemory);
+    std::for_each(m_pieces.begin(), m_pieces.end(), renderIfNoMemory);
 
     if (m_bRunning == 0) {
         return 0;

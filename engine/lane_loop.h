@@ -94,17 +94,17 @@ template <class Lanes>
     // which never escapes, until the other registers are done.
     const auto take = [&](int r, std::int64_t step) __attribute__((always_inline)) {
         group[r] = kNever;
+        if (SampleStream::Drained(cursor) && !SampleStream::Exhausted(cursor)) {
+            std::int64_t oldest = cursor.nextTicket;
+#pragma GCC unroll 8
+            for (int other = 0; other < kRegisters; ++other) {
+                oldest = group[other] < oldest ? group[other] : oldest;
+            }
+            stream.Refill(cursor, oldest);  // may end the band: a helper took the rest
+        }
         if (SampleStream::Exhausted(cursor)) {
             cRe[r] = cIm[r] = Lanes::Splat(0.0);
         } else {
-            if (SampleStream::Drained(cursor)) {
-                std::int64_t oldest = cursor.nextTicket;
-#pragma GCC unroll 8
-                for (int other = 0; other < kRegisters; ++other) {
-                    oldest = group[other] < oldest ? group[other] : oldest;
-                }
-                stream.Refill(cursor, oldest);
-            }
             const double* pRe = nullptr;
             const double* pIm = nullptr;
             group[r] = SampleStream::Take<kWidth>(cursor, pRe, pIm);

@@ -10,12 +10,14 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/row_claim.h"
 #include "engine/show_timing.h"
 #include "platform/gdi.h"
 #include "platform/image_layout.h"
@@ -43,6 +45,15 @@ struct WorkerBand {
     std::atomic<int> bGo{0};           // 1 may run, 0 stop at the next sample
     // Set by a worker that found no memory for its samples: the renderer renders the band.
     std::atomic<int> bOutOfMemory{0};
+    // The rows the worker has begun, and those a helper took over at the end of a render.
+    RowClaim rowClaim;
+    // For the rows a helper took over: the band (or piece) they came from, whose bGo it obeys.
+    const WorkerBand* pSplitFrom = nullptr;
+
+    const std::atomic<int>& GoFlag() const
+    {
+        return pSplitFrom != nullptr ? pSplitFrom->GoFlag() : bGo;
+    }
 };
 
 struct FreeDeleter {
@@ -122,6 +133,9 @@ public:
     // The render context proper, in the order the show's state is documented.
     std::atomic<int> m_bShowGrid{0};
     std::vector<WorkerBand> m_bands;
+    // Rows split off running bands once every band has started, each computed by a worker of
+    // its own, so that no processor idles while the last bands finish; one render's.
+    std::deque<WorkerBand> m_pieces;
     std::atomic<int> m_nTourState{0};
     std::atomic<int> m_bRunning{0};
     std::atomic<int> m_nShown{0};

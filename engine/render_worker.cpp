@@ -45,7 +45,7 @@ std::vector<double> SampleCoordinates(double centre, double span, int first, int
 
 WorkerCensus g_workerCensus;
 
-void RenderBand(const WorkerBand& band, const IterationKernel& kernel)
+void RenderBand(const WorkerBand& band, const IterationKernel& kernel, RowClaim* pRowClaim)
 {
     const CRenderContext& owner = *band.pOwner;
     const int rows = band.nEndRow - band.nFirstRow;
@@ -73,9 +73,13 @@ void RenderBand(const WorkerBand& band, const IterationKernel& kernel)
         .width = width,
         .rows = rows,
         .subsamples = n,
-        .pGo = &band.bGo,
+        .pGo = &band.GoFlag(),
+        .pRowClaim = pRowClaim,
     };
     SampleStream stream(samples);
+    if (pRowClaim != nullptr) {
+        pRowClaim->Restart();
+    }
     kernel.iterate(stream);
 }
 
@@ -87,7 +91,7 @@ unsigned RenderWorker(void* pBand)
     // refuse to start with it.
     if (const IterationKernel* kernel = ActiveKernel()) {
         try {
-            RenderBand(band, *kernel);
+            RenderBand(band, *kernel, &band.rowClaim);
         } catch (const std::bad_alloc&) {
             band.bOutOfMemory = 1;  // told to the renderer, which has the band rendered again
         }

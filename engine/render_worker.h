@@ -18,10 +18,13 @@ struct WorkerCensus {
 extern WorkerCensus g_workerCensus;
 
 // Thread procedure: computes the rows of the WorkerBand pBand points to into its owner's work
-// image, or stops within kMaxIterations steps once the band's bGo is 0. Without memory for
+// image, or stops within kMaxIterations steps once the band's GoFlag is 0. Without memory for
 // its samples it sets the band's bOutOfMemory instead. Sets the band's nState to -1 last.
 // Returns 0.
 unsigned RenderWorker(void* pBand);
 
-// The band's rows with the given kernel, the body of RenderWorker; stops once bGo is 0.
-void RenderBand(const WorkerBand& band, const IterationKernel& kernel);
+// The band's rows with the given kernel, the body of RenderWorker; stops once its GoFlag is
+// 0. With pRowClaim (the band's rowClaim, in a render), claims its rows one by one and leaves
+// those a helper took over; without it, computes them all.
+void RenderBand(const WorkerBand& band, const IterationKernel& kernel,
+                RowClaim* pRowClaim = nullptr);

@@ -20,6 +20,8 @@
 #include <numeric>
 #include <vector>
 
+#include "engine/row_claim.h"
+
 // Steps at most per sample point.
 inline constexpr int kMaxIterations = 1000;
 // The most lanes a kernel iterates side by side; bounds how far samples finish out of order.
@@ -46,6 +48,9 @@ struct SampleBand {
     int rows = 0;
     int subsamples = 0;  // n: n × n samples per pixel
     const std::atomic<int>* pGo = nullptr;
+    // Claimed a row at a time as its samples are queued, so that a helper may take the rows
+    // not begun; null: every row is this stream's.
+    RowClaim* pRowClaim = nullptr;
 };
 
 class SampleStream {
@@ -96,12 +101,14 @@ public:
 
     // Settles every pixel whose samples all lie before `oldestInLane` (the oldest ticket any
     // register still holds; the band's sample count when none does), then lays out the
-    // samples of the next pixels for Take.
+    // samples of the next pixels for Take. The band ends here when a helper took the rest:
+    // Exhausted may hold after it.
     void Refill(Cursor& cursor, std::int64_t oldestInLane)
     {
         Settle(oldestInLane);
         cursor.taken = 0;
         cursor.queued = QueueNextPixels();
+        cursor.endTicket = m_pixelCount * m_samplesPerPixel;
     }
 
     // The next group (Exhausted false, Drained false): its samples' c from pRe and pIm on,
@@ -163,6 +170,11 @@ private:
         std::size_t queued = 0;
         for (int p = 0; p < m_queuedPerRefill && m_queuedPixels < m_pixelCount;
              ++p, ++m_queuedPixels) {
+            if (m_column == 0 && m_band.pRowClaim != nullptr &&
+                !m_band.pRowClaim->ClaimNext(m_band.rows)) {
+                m_pixelCount = m_queuedPixels;  // the rows from here on are a helper's
+                break;
+            }
             for (int k = 0; k < n; ++k) {
                 const double cIm = sampleIm[static_cast<std::size_t>(m_row * n + k)];
                 for (int l = 0; l < n; ++l) {
@@ -203,7 +215,7 @@ private:
     const SampleBand& m_band;
     const int m_samplesPerPixel;
     const std::uint64_t m_reciprocal = (std::uint64_t{1} << 32) / m_samplesPerPixel + 1;
-    const std::int64_t m_pixelCount;
+    std::int64_t m_pixelCount;  // lowered when a helper takes the band's upper rows
     std::vector<std::uint16_t> m_indices;  // by ticket, modulo kIndexSlots
     int m_groupWidth = 1;
     int m_queuedPerRefill = 1;             // pixels

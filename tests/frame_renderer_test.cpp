@@ -146,6 +146,41 @@ TEST(Render, KeepsExactlyAsManyWorkersAliveAsProcessors)
     }
 }
 
+// Once every band has started, a processor whose worker finished takes over the upper half
+// of the rows not begun of a running band: the same picture, never more workers than
+// processors.
+TEST(Render, IdleProcessorsTakeOverRowsOfTheLastBands)
+{
+    // Deep structure, bands of 20 rows: a band's rows take long enough that the last band
+    // still has rows not begun when the one beside it finishes.
+    constexpr int kWidth = 32;
+    constexpr int kHeight = 400;
+    const auto renderWith = [](HeadlessShow& show) {
+        CRenderContext& context = show.Context();
+        context.m_nStep = 0;  // no zoom transition between the renders
+        context.m_sizeCaptionBox = {0, 0};
+        std::memset(context.m_pWork.get(), 0xA5, ImageSize(kWidth, kHeight));
+        context.Render(-0.2520023, 0.7363549, 1e-6);
+    };
+    HeadlessShow alone(kWidth, kHeight, 1);
+    renderWith(alone);
+    ASSERT_TRUE(alone.Context().m_pieces.empty());
+    const std::uint8_t* pAlone = alone.Context().m_pWork.get();
+    const std::vector<std::uint8_t> expected(pAlone, pAlone + ImageSize(kWidth, kHeight));
+
+    // A busy machine may let the last band finish alone: some render of a series must split.
+    HeadlessShow show(kWidth, kHeight, 2);
+    bool bSplit = false;
+    for (int render = 0; render < 20 && !bSplit; ++render) {
+        g_workerCensus.nMostAlive = 0;
+        renderWith(show);
+        ASSERT_LE(g_workerCensus.nMostAlive.load(), 2);
+        ExpectSamePixels(show.Context().m_pWork.get(), expected, kWidth, kHeight);
+        bSplit = !show.Context().m_pieces.empty();
+    }
+    EXPECT_TRUE(bSplit);
+}
+
 // A stop must leave the published images, and so the screen, as they were.
 class StopTest : public ::testing::Test {
 protected:
