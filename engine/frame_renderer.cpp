@@ -108,17 +108,19 @@ int CRenderContext::Render(double centreRe, double centreIm, double span,
     // the rows not begun of the band (or piece) with most of them, as a piece of its own, so
     // that the last bands do not run alone while the other processors idle.
     for (;;) {
-        int unfinished =
-            CountBandsInState(m_bands, bandCount, 1) + CountBandsInState(m_pieces, m_pieces.size(), 1);
+        int unfinished = CountBandsInState(m_bands, bandCount, 1) +
+                         CountBandsInState(m_pieces, m_pieces.size(), 1);
         if (unfinished == 0) {
             break;
         }
         for (; unfinished < processors && m_bRunning != 0; ++unfinished) {
             WorkerBand* pFrom = MostRowsUnclaimed(m_bands, m_pieces);
-            const RowClaim::Rows rows =
-                pFrom != nullptr ? pFrom->rowClaim.GiveAwayUpperHalf(Rows(*pFrom)) : RowClaim::Rows{};
-            if (rows.first == rows.end) {
+            if (pFrom == nullptr) {
                 break;
+            }
+            const RowClaim::Rows rows = pFrom->rowClaim.GiveAwayUpperHalf(Rows(*pFrom));
+            if (rows.first == rows.end) {
+                break;  // its worker claimed them meanwhile
             }
             WorkerBand& piece = m_pieces.emplace_back();
             piece.nFirstRow = pFrom->nFirstRow + rows.first;
