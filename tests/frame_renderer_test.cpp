@@ -151,9 +151,9 @@ TEST(Render, KeepsExactlyAsManyWorkersAliveAsProcessors)
 // processors.
 TEST(Render, IdleProcessorsTakeOverRowsOfTheLastBands)
 {
-    // Deep structure, bands of 20 rows: a band's rows take long enough that the last band
-    // still has rows not begun when the one beside it finishes.
-    constexpr int kWidth = 32;
+    // Deep structure, bands of 20 rows of up to two million steps each: the last band still
+    // has rows not begun when the one beside it finishes.
+    constexpr int kWidth = 128;
     constexpr int kHeight = 400;
     const auto renderWith = [](HeadlessShow& show) {
         CRenderContext& context = show.Context();
@@ -171,7 +171,7 @@ TEST(Render, IdleProcessorsTakeOverRowsOfTheLastBands)
     // A busy machine may let the last band finish alone: some render of a series must split.
     HeadlessShow show(kWidth, kHeight, 2);
     bool bSplit = false;
-    for (int render = 0; render < 20 && !bSplit; ++render) {
+    for (int render = 0; render < 50 && !bSplit; ++render) {
         g_workerCensus.nMostAlive = 0;
         renderWith(show);
         ASSERT_LE(g_workerCensus.nMostAlive.load(), 2);
