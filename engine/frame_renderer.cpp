@@ -1,5 +1,8 @@
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "engine/caption_style.h"
 #include "engine/iteration_kernel.h"
@@ -154,11 +157,27 @@ int CRenderContext::Render(double centreRe, double centreIm, double span,
     }
     const std::size_t size = ImageSize(m_nWidth, m_nHeight);
     if (size > 0) {
+        // The grid image is copied beside the display image, on a thread of its own when there
+        // are processors for it: the first copy into fresh pages costs mostly their faulting
+        // in, which two processors do at once.
+        const auto copyGrid = [this, size] { std::memcpy(m_pGrid.get(), m_pWork.get(), size); };
+        std::optional<std::thread> gridCopy;
+        if (m_nProcessors > 1) {
+            try {
+                gridCopy.emplace(copyGrid);
+            } catch (const std::system_error&) {
+                // copied below, after the display image
+            }
+        }
         {
             const DisplayHold hold(*this);
             std::memcpy(m_pDisplay.get(), m_pWork.get(), size);
         }
-        std::memcpy(m_pGrid.get(), m_pWork.get(), size);
+        if (gridCopy) {
+            gridCopy->join();
+        } else {
+            copyGrid();
+        }
     }
     DrawGrid();
     return 0;
