@@ -29,7 +29,7 @@ struct StepConstants {
 template <class Lanes>
 [[gnu::always_inline]] inline StepConstants<Lanes> MakeStepConstants()
 {
-    return {Lanes::Splat(10.0), Lanes::Splat(2.0), Lanes::Splat(1.0)};
+    return {Lanes::Splat(kEscapeLimit), Lanes::Splat(2.0), Lanes::Splat(1.0)};
 }
 
 // One step of one register's lanes: y ← |y|, x' = (x·x − y·y) + cRe, y' = 2·(y·x) + cIm; the

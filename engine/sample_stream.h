@@ -9,6 +9,10 @@
 // of their indices summed and averaged. Integer sums do not depend on the order of their
 // terms, so each pixel is exactly the average of its samples' colours.
 //
+// A pixel whose samples all escape at the first step never reaches a kernel: each has index
+// 0, so the pixel is written in the colour of index 0 as it comes, and tickets number only the
+// samples that are queued.
+//
 // Everything here is inline and compiled for the baseline instruction set: the kernels of
 // every instruction set include it before switching their own target on.
 #pragma once
@@ -24,6 +28,8 @@
 
 // Steps at most per sample point.
 inline constexpr int kMaxIterations = 1000;
+// A sample has escaped once x² + y² lies above this.
+inline constexpr double kEscapeLimit = 10.0;
 // The most lanes a kernel iterates side by side; bounds how far samples finish out of order.
 inline constexpr int kMaxKernelLanes = 48;
 // The most samples in one group.
@@ -59,19 +65,23 @@ public:
         : m_band(band),
           m_samplesPerPixel(band.subsamples * band.subsamples),
           m_pixelCount(static_cast<std::int64_t>(band.width) * band.rows),
-          m_indices(kIndexSlots, 0)
+          m_indices(kIndexSlots, 0),
+          m_leastSquareRe(LeastSquares(*band.pSampleRe, band.subsamples)),
+          m_leastSquareIm(LeastSquares(*band.pSampleIm, band.subsamples)),
+          m_escapedColour(Average(m_samplesPerPixel * band.pPackedPalette[0]))
     {
     }
 
     // What a kernel keeps in its own registers while it takes groups and hands in indices.
-    // A sample's ticket is its number in the band; a group's is that of its first sample.
+    // A sample's ticket is its number among the band's queued samples; a group's is that of
+    // its first sample.
     struct Cursor {
         const double* pQueueRe;
         const double* pQueueIm;
         std::size_t taken;
         std::size_t queued;
         std::int64_t nextTicket;
-        std::int64_t endTicket;  // the band's sample count
+        std::int64_t endTicket;  // the band's queued samples, as far as known
         std::uint16_t* pIndices;
     };
 
@@ -100,9 +110,9 @@ public:
     static bool Drained(const Cursor& cursor) { return cursor.taken == cursor.queued; }
 
     // Settles every pixel whose samples all lie before `oldestInLane` (the oldest ticket any
-    // register still holds; the band's sample count when none does), then lays out the
-    // samples of the next pixels for Take. The band ends here when a helper took the rest:
-    // Exhausted may hold after it.
+    // register still holds; the next ticket when none does), then lays out the samples of the
+    // next pixels for Take. The band may end here, when the pixels left escape at once or a
+    // helper took the rest: Exhausted may hold after it.
     void Refill(Cursor& cursor, std::int64_t oldestInLane)
     {
         Settle(oldestInLane);
@@ -147,6 +157,37 @@ private:
     static_assert(kIndexSlots >= kMaxKernelLanes * (kMaxIterations + 1) +
                                      std::max(kQueuedSamples, kMaxGroupWidth * 256) + 256);
 
+    struct Colour {
+        std::uint8_t blue, green, red;
+    };
+
+    // The least square of each pixel's n sample coordinates along one axis. Rounding keeps
+    // the order of sums, so when the least square across plus the least square up lies above
+    // the escape limit, every sample of the pixel escapes at the first step (x² + y² of its c).
+    static std::vector<double> LeastSquares(const std::vector<double>& coordinates, int n)
+    {
+        std::vector<double> least(coordinates.size() / static_cast<std::size_t>(n));
+        for (std::size_t pixel = 0; pixel < least.size(); ++pixel) {
+            const double* c = &coordinates[pixel * static_cast<std::size_t>(n)];
+            least[pixel] = c[0] * c[0];
+            for (int s = 1; s < n; ++s) {
+                least[pixel] = std::min(least[pixel], c[s] * c[s]);
+            }
+        }
+        return least;
+    }
+
+    // The average of a pixel's samples from the sum of their packed colours, each channel's
+    // sum divided with truncation. A sum is below 2^16 and the count at most 256, so
+    // multiplying by ⌊2^32 / count⌋ + 1 and dropping 32 bits divides exactly, cheaper than a
+    // division.
+    Colour Average(std::uint64_t sum) const
+    {
+        return {static_cast<std::uint8_t>(((sum & 0xFFFF) * m_reciprocal) >> 32),
+                static_cast<std::uint8_t>((((sum >> 16) & 0xFFFF) * m_reciprocal) >> 32),
+                static_cast<std::uint8_t>((((sum >> 32) & 0xFFFF) * m_reciprocal) >> 32)};
+    }
+
     void Settle(std::int64_t oldestInLane)
     {
         const std::int64_t settledEnd = oldestInLane / m_samplesPerPixel;
@@ -156,33 +197,43 @@ private:
             for (int s = 0; s < m_samplesPerPixel; ++s) {
                 sum += m_band.pPackedPalette[m_indices[(first + s) & (kIndexSlots - 1)]];
             }
-            WritePixel(sum);
+            WritePixel(Average(sum));
         }
     }
 
     // The samples of the next pixels into the queue, the band's last group filled up with
-    // c = 4, which escapes at the first step; how many samples are queued.
+    // c = 4, which escapes at the first step; how many samples are queued. Pixels that escape
+    // at once on the way are written instead.
     std::size_t QueueNextPixels()
     {
         const int n = m_band.subsamples;
         const std::vector<double>& sampleRe = *m_band.pSampleRe;
         const std::vector<double>& sampleIm = *m_band.pSampleIm;
         std::size_t queued = 0;
-        for (int p = 0; p < m_queuedPerRefill && m_queuedPixels < m_pixelCount;
-             ++p, ++m_queuedPixels) {
+        for (int p = 0; p < m_queuedPerRefill && m_queuedPixels < m_pixelCount;) {
             if (m_column == 0 && m_band.pRowClaim != nullptr &&
                 !m_band.pRowClaim->ClaimNext(m_band.rows)) {
                 m_pixelCount = m_queuedPixels;  // the rows from here on are a helper's
                 break;
             }
-            for (int k = 0; k < n; ++k) {
-                const double cIm = sampleIm[static_cast<std::size_t>(m_row * n + k)];
-                for (int l = 0; l < n; ++l) {
-                    m_queueRe[queued] = sampleRe[static_cast<std::size_t>(m_column * n + l)];
-                    m_queueIm[queued] = cIm;
-                    ++queued;
+            if (m_leastSquareRe[static_cast<std::size_t>(m_column)] +
+                    m_leastSquareIm[static_cast<std::size_t>(m_row)] >
+                kEscapeLimit) {
+                WriteEscapedPixel();
+                --m_pixelCount;
+            } else {
+                for (int k = 0; k < n; ++k) {
+                    const double cIm = sampleIm[static_cast<std::size_t>(m_row * n + k)];
+                    for (int l = 0; l < n; ++l) {
+                        m_queueRe[queued] = sampleRe[static_cast<std::size_t>(m_column * n + l)];
+                        m_queueIm[queued] = cIm;
+                        ++queued;
+                    }
                 }
+                ++p;
+                ++m_queuedPixels;
             }
+            ++m_position;
             if (++m_column == m_band.width) {
                 m_column = 0;
                 ++m_row;
@@ -195,36 +246,77 @@ private:
         return queued;
     }
 
-    // The next pixel to settle: the average of its samples, each channel's sum divided with
-    // truncation. A sum is below 2^16 and the count at most 256, so multiplying by
-    // ⌊2^32 / count⌋ + 1 and dropping 32 bits divides exactly, cheaper than a division.
-    void WritePixel(std::uint64_t sum)
+    // The pixel about to be queued, written at once: its samples escape at the first step.
+    // Settle steps over it.
+    void WriteEscapedPixel()
     {
-        std::uint8_t* target = m_band.pFirstRow +
-                               static_cast<std::size_t>(m_settledRow) * m_band.stride +
-                               3 * static_cast<std::size_t>(m_settledColumn);
-        target[0] = static_cast<std::uint8_t>(((sum & 0xFFFF) * m_reciprocal) >> 32);
-        target[1] = static_cast<std::uint8_t>((((sum >> 16) & 0xFFFF) * m_reciprocal) >> 32);
-        target[2] = static_cast<std::uint8_t>((((sum >> 32) & 0xFFFF) * m_reciprocal) >> 32);
+        if (m_escapedRuns.empty() || m_escapedRuns.back().end != m_position) {
+            m_escapedRuns.push_back({m_position, m_position});
+        }
+        ++m_escapedRuns.back().end;
+        Store(m_row, m_column, m_escapedColour);
+    }
+
+    // The next queued pixel to settle, past the pixels written at once before it.
+    void WritePixel(Colour colour)
+    {
+        if (m_passedRuns < m_escapedRuns.size() &&
+            m_escapedRuns[m_passedRuns].first == m_settledPosition) {
+            m_settledPosition = m_escapedRuns[m_passedRuns].end;
+            m_settledRow = static_cast<int>(m_settledPosition / m_band.width);
+            m_settledColumn = static_cast<int>(m_settledPosition % m_band.width);
+            if (++m_passedRuns == m_escapedRuns.size()) {
+                m_escapedRuns.clear();
+                m_passedRuns = 0;
+            }
+        }
+        Store(m_settledRow, m_settledColumn, colour);
+        ++m_settledPosition;
         if (++m_settledColumn == m_band.width) {
             m_settledColumn = 0;
             ++m_settledRow;
         }
     }
 
+    void Store(int row, int column, Colour colour)
+    {
+        std::uint8_t* target = m_band.pFirstRow + static_cast<std::size_t>(row) * m_band.stride +
+                               3 * static_cast<std::size_t>(column);
+        target[0] = colour.blue;
+        target[1] = colour.green;
+        target[2] = colour.red;
+    }
+
+    // Pixels of the band, counted from its first, written at once: [first, end).
+    struct PixelRun {
+        std::int64_t first;
+        std::int64_t end;
+    };
+
     const SampleBand& m_band;
     const int m_samplesPerPixel;
     const std::uint64_t m_reciprocal = (std::uint64_t{1} << 32) / m_samplesPerPixel + 1;
-    std::int64_t m_pixelCount;  // lowered when a helper takes the band's upper rows
+    // The pixels this stream queues at most: lowered by those written at once and when a
+    // helper takes the band's upper rows.
+    std::int64_t m_pixelCount;
     std::vector<std::uint16_t> m_indices;  // by ticket, modulo kIndexSlots
+    std::vector<double> m_leastSquareRe;   // by pixel column
+    std::vector<double> m_leastSquareIm;   // by row of the band
+    Colour m_escapedColour;
+    // The runs of pixels written at once that Settle has still to step over, from the
+    // m_passedRuns-th on.
+    std::vector<PixelRun> m_escapedRuns;
+    std::size_t m_passedRuns = 0;
     int m_groupWidth = 1;
     int m_queuedPerRefill = 1;             // pixels
     std::vector<double> m_queueRe;
     std::vector<double> m_queueIm;
     std::int64_t m_queuedPixels = 0;
-    std::int64_t m_settledPixels = 0;
-    int m_row = 0;  // of the next pixel to queue
+    std::int64_t m_settledPixels = 0;  // of those queued
+    std::int64_t m_position = 0;       // of the next pixel to queue, in the band
+    int m_row = 0;
     int m_column = 0;
-    int m_settledRow = 0;  // of the next pixel to settle
+    std::int64_t m_settledPosition = 0;  // of the next pixel to settle, in the band
+    int m_settledRow = 0;
     int m_settledColumn = 0;
 };

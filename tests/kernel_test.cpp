@@ -135,42 +135,34 @@ TEST(Kernel, AveragesAnyCountOfSamplesWithTruncation)
     }
 }
 
-// Pixels of 3 × 3 samples: groups of a register's width straddle pixels, every refill of the
-// queue ends on a whole group, and the band's 67 500 samples run once around the ring of
-// index slots and on. Each pixel is still the average of its own samples' colours.
-TEST(Kernel, PixelsOfNineSamplesAcrossRefillsAndAroundTheRing)
+// Every kernel makes each pixel of the band res × ims (n × n samples a pixel) the average of
+// its own samples' colours, the reference's indices.
+void ExpectReferenceAverages(const std::vector<double>& res, const std::vector<double>& ims,
+                             int subsamples)
 {
-    constexpr int kWidth = 150;
-    constexpr int kRows = 50;
-    constexpr int kSubsamples = 3;
-    std::vector<double> res(kWidth * kSubsamples);
-    std::vector<double> ims(kRows * kSubsamples);
-    for (std::size_t s = 0; s < res.size(); ++s) {
-        res[s] = -0.33 + 0.0004 * static_cast<double>(s);
-    }
-    for (std::size_t s = 0; s < ims.size(); ++s) {
-        ims[s] = 0.70 + 0.0005 * static_cast<double>(s);
-    }
+    const int width = static_cast<int>(res.size()) / subsamples;
+    const int rows = static_cast<int>(ims.size()) / subsamples;
     std::vector<std::uint64_t> palette(kMaxIterations);
     for (int index = 0; index < kMaxIterations; ++index) {
         palette[static_cast<std::size_t>(index)] =
-            PackColour(static_cast<std::uint8_t>(index * 7), static_cast<std::uint8_t>(index),
+            PackColour(static_cast<std::uint8_t>(index * 7 + 5), static_cast<std::uint8_t>(index),
                        static_cast<std::uint8_t>(index >> 2));
     }
     std::vector<std::uint8_t> expected;
-    for (int row = 0; row < kRows; ++row) {
-        for (int column = 0; column < kWidth; ++column) {
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < width; ++column) {
             std::uint64_t sum = 0;
-            for (int k = 0; k < kSubsamples; ++k) {
-                for (int l = 0; l < kSubsamples; ++l) {
+            for (int k = 0; k < subsamples; ++k) {
+                for (int l = 0; l < subsamples; ++l) {
                     sum += palette[static_cast<std::size_t>(
-                        ReferenceIndex(res[static_cast<std::size_t>(column * kSubsamples + l)],
-                                       ims[static_cast<std::size_t>(row * kSubsamples + k)]))];
+                        ReferenceIndex(res[static_cast<std::size_t>(column * subsamples + l)],
+                                       ims[static_cast<std::size_t>(row * subsamples + k)]))];
                 }
             }
             for (int channel = 0; channel < 3; ++channel) {
                 const std::uint64_t channelSum = (sum >> (16 * channel)) & 0xFFFF;
-                expected.push_back(static_cast<std::uint8_t>(channelSum / 9));
+                expected.push_back(
+                    static_cast<std::uint8_t>(channelSum / (subsamples * subsamples)));
             }
         }
     }
@@ -181,15 +173,51 @@ TEST(Kernel, PixelsOfNineSamplesAcrossRefillsAndAroundTheRing)
                               .pSampleIm = &ims,
                               .pPackedPalette = palette.data(),
                               .pFirstRow = image.data(),
-                              .stride = 3 * kWidth,
-                              .width = kWidth,
-                              .rows = kRows,
-                              .subsamples = kSubsamples,
+                              .stride = 3 * static_cast<std::size_t>(width),
+                              .width = width,
+                              .rows = rows,
+                              .subsamples = subsamples,
                               .pGo = &go};
         SampleStream stream(band);
         EXPECT_TRUE(kernel->iterate(stream));
         EXPECT_EQ(image, expected) << kernel->name;
     }
+}
+
+// Pixels of 3 × 3 samples: groups of a register's width straddle pixels, every refill of the
+// queue ends on a whole group, and the band's 67 500 samples run once around the ring of
+// index slots and on. Each pixel is still the average of its own samples' colours.
+TEST(Kernel, PixelsOfNineSamplesAcrossRefillsAndAroundTheRing)
+{
+    std::vector<double> res(150 * 3);
+    std::vector<double> ims(50 * 3);
+    for (std::size_t s = 0; s < res.size(); ++s) {
+        res[s] = -0.33 + 0.0004 * static_cast<double>(s);
+    }
+    for (std::size_t s = 0; s < ims.size(); ++s) {
+        ims[s] = 0.70 + 0.0005 * static_cast<double>(s);
+    }
+    ExpectReferenceAverages(res, ims, 3);
+}
+
+// Pixels whose samples all escape at the first step are written without the kernel, among
+// pixels that escape later or partly at once. Runs of them start and end mid-row, fill whole
+// rows and end the band. A pixel whose nearest sample lies on the limit, x² + y² = 10 exactly
+// (3 and 1), does not escape at once.
+TEST(Kernel, PixelsThatEscapeAtOnceAmongOthers)
+{
+    std::vector<double> res;
+    for (int s = 0; s < 3 * 40; ++s) {
+        res.push_back(-4.5 + 0.075 * s);
+    }
+    res[99] = 3.0;
+    res[100] = 3.1;
+    res[101] = 3.2;
+    std::vector<double> ims(3 * 30, 1.0);  // the first row's
+    for (std::size_t s = 3; s < ims.size(); ++s) {
+        ims[s] = s < ims.size() - 3 ? 4.2 - 0.05 * static_cast<double>(s) : -3.5;
+    }
+    ExpectReferenceAverages(res, ims, 3);
 }
 
 // The point's index, once every kernel has given the reference's index for it wherever it
