@@ -216,11 +216,13 @@ private:
                 m_pixelCount = m_queuedPixels;  // the rows from here on are a helper's
                 break;
             }
-            if (m_leastSquareRe[static_cast<std::size_t>(m_column)] +
-                    m_leastSquareIm[static_cast<std::size_t>(m_row)] >
-                kEscapeLimit) {
-                WriteEscapedPixel();
-                --m_pixelCount;
+            const int escapedEnd = EscapedRunEnd();
+            if (escapedEnd > m_column) {
+                WriteEscapedRun(escapedEnd);
+                const int pixels = escapedEnd - m_column;
+                m_pixelCount -= pixels;
+                m_position += pixels;
+                m_column = escapedEnd;
             } else {
                 for (int k = 0; k < n; ++k) {
                     const double cIm = sampleIm[static_cast<std::size_t>(m_row * n + k)];
@@ -232,9 +234,10 @@ private:
                 }
                 ++p;
                 ++m_queuedPixels;
+                ++m_position;
+                ++m_column;
             }
-            ++m_position;
-            if (++m_column == m_band.width) {
+            if (m_column == m_band.width) {
                 m_column = 0;
                 ++m_row;
             }
@@ -246,15 +249,36 @@ private:
         return queued;
     }
 
-    // The pixel about to be queued, written at once: its samples escape at the first step.
-    // Settle steps over it.
-    void WriteEscapedPixel()
+    // The column after the pixels of the current row from the next to queue on whose samples
+    // all escape at the first step.
+    int EscapedRunEnd() const
     {
-        if (m_escapedRuns.empty() || m_escapedRuns.back().end != m_position) {
-            m_escapedRuns.push_back({m_position, m_position});
+        const double leastSquareIm = m_leastSquareIm[static_cast<std::size_t>(m_row)];
+        const double* leastSquareRe = m_leastSquareRe.data();
+        int column = m_column;
+        while (column < m_band.width && leastSquareRe[column] + leastSquareIm > kEscapeLimit) {
+            ++column;
         }
-        ++m_escapedRuns.back().end;
-        Store(m_row, m_column, m_escapedColour);
+        return column;
+    }
+
+    // The current row's pixels up to column `end`, written at once: their samples escape at
+    // the first step. Settle steps over them.
+    void WriteEscapedRun(int end)
+    {
+        const std::int64_t runEnd = m_position + (end - m_column);
+        if (m_escapedRuns.empty() || m_escapedRuns.back().end != m_position) {
+            m_escapedRuns.push_back({m_position, runEnd});
+        } else {
+            m_escapedRuns.back().end = runEnd;
+        }
+        const Colour colour = m_escapedColour;
+        std::uint8_t* target = PixelAt(m_row, m_column);
+        for (std::uint8_t* const last = PixelAt(m_row, end); target != last; target += 3) {
+            target[0] = colour.blue;
+            target[1] = colour.green;
+            target[2] = colour.red;
+        }
     }
 
     // The next queued pixel to settle, past the pixels written at once before it.
@@ -278,10 +302,15 @@ private:
         }
     }
 
+    std::uint8_t* PixelAt(int row, int column) const
+    {
+        return m_band.pFirstRow + static_cast<std::size_t>(row) * m_band.stride +
+               3 * static_cast<std::size_t>(column);
+    }
+
     void Store(int row, int column, Colour colour)
     {
-        std::uint8_t* target = m_band.pFirstRow + static_cast<std::size_t>(row) * m_band.stride +
-                               3 * static_cast<std::size_t>(column);
+        std::uint8_t* target = PixelAt(row, column);
         target[0] = colour.blue;
         target[1] = colour.green;
         target[2] = colour.red;
