@@ -8,7 +8,6 @@
 #include "engine/iteration_kernel.h"
 #include "engine/render_context.h"
 #include "engine/render_worker.h"
-#include "engine/show_timing.h"
 
 namespace {
 
@@ -103,14 +102,18 @@ int CRenderContext::Render(double centreRe, double centreIm, double span,
             // No thread to be had: this thread computes the band itself.
             RenderWorker(&m_bands[w]);
         }
-        while (CountBandsInState(m_bands, w + 1, 1) >= processors) {
-            platform::Sleep(kStopPollMs);
+        for (unsigned seen = g_nWorkersFinished.load();
+             CountBandsInState(m_bands, w + 1, 1) >= processors;
+             seen = g_nWorkersFinished.load()) {
+            g_nWorkersFinished.wait(seen);  // at once if a worker finished since `seen`
         }
     }
     // Every band has started: a processor whose worker finished takes over the upper half of
     // the rows not begun of the band (or piece) with most of them, as a piece of its own, so
     // that the last bands do not run alone while the other processors idle.
     for (;;) {
+        // Read before the bands, so that a worker finishing after them is not waited for.
+        const unsigned seen = g_nWorkersFinished.load();
         int unfinished = CountBandsInState(m_bands, bandCount, 1) +
                          CountBandsInState(m_pieces, m_pieces.size(), 1);
         if (unfinished == 0) {
@@ -136,7 +139,7 @@ int CRenderContext::Render(double centreRe, double centreIm, double span,
                 RenderWorker(&piece);
             }
         }
-        platform::Sleep(kStopPollMs);
+        g_nWorkersFinished.wait(seen);  // at once if a worker finished since `seen`
     }
     // A band whose worker found no memory is rendered here, now that the others have freed
     // theirs; without memory here either, std::bad_alloc tells the caller.

@@ -20,11 +20,15 @@ void JoinCensus()
     }
 }
 
-// The worker's last act: once the band reads -1, the renderer may start the next worker.
+// The worker's last act: once the band reads -1, the renderer may start the next worker, and
+// the count wakes it to do so. The count lives as long as the process: the band and its
+// renderer may be gone by the time it is told.
 unsigned FinishBand(WorkerBand& band)
 {
     --g_workerCensus.nAlive;
     band.nState = -1;
+    ++g_nWorkersFinished;
+    g_nWorkersFinished.notify_all();
     return 0;
 }
 
@@ -44,6 +48,7 @@ std::vector<double> SampleCoordinates(double centre, double span, int first, int
 }  // namespace
 
 WorkerCensus g_workerCensus;
+std::atomic<unsigned> g_nWorkersFinished{0};
 
 void RenderBand(const WorkerBand& band, const IterationKernel& kernel, RowClaim* pRowClaim)
 {

@@ -17,10 +17,14 @@ struct WorkerCensus {
 };
 extern WorkerCensus g_workerCensus;
 
+// Counts every worker's end and wakes the threads waiting for it to change (std::atomic's
+// wait), so that the renderer starts the next band the moment a processor is free.
+extern std::atomic<unsigned> g_nWorkersFinished;
+
 // Thread procedure: computes the rows of the WorkerBand pBand points to into its owner's work
 // image, or stops within kMaxIterations steps once the band's GoFlag is 0. Without memory for
-// its samples it sets the band's bOutOfMemory instead. Sets the band's nState to -1 last.
-// Returns 0.
+// its samples it sets the band's bOutOfMemory instead. Sets the band's nState to -1, then
+// counts itself in g_nWorkersFinished, touching the band no more. Returns 0.
 unsigned RenderWorker(void* pBand);
 
 // The band's rows with the given kernel, the body of RenderWorker; stops once its GoFlag is

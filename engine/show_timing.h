@@ -27,6 +27,5 @@ inline constexpr int kFilmFramesPerSecond = 30;
 inline constexpr int kPauseSteps = 50;
 inline constexpr int kPauseStepMs = 100;
 
-// The renderer waiting for its workers, and the stop sequence waiting for the tour thread,
-// look again every kStopPollMs.
+// The stop sequence waiting for the tour thread looks again every kStopPollMs.
 inline constexpr int kStopPollMs = 1;
