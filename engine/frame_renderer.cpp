@@ -47,15 +47,9 @@ std::uint8_t BlendCaption(std::uint8_t picture, std::uint8_t box)
 
 }  // namespace
 
-int CRenderContext::Render(double centreRe, double centreIm, double span,
-                           const std::function<void()>& onCounted)
+bool CRenderContext::RenderWorkImage(double centreRe, double centreIm, double span,
+                                     const std::function<void()>& onCounted)
 {
-    // The view on screen, where the zoom transition starts.
-    const double oldSpanRe = m_dSpanRe;
-    const double oldSpanIm = m_dSpanIm;
-    const double oldCentreRe = m_dCentreRe;
-    const double oldCentreIm = m_dCentreIm;
-
     ++m_nShown;
     ++m_nStep;
     if (onCounted) {
@@ -152,9 +146,24 @@ int CRenderContext::Render(double centreRe, double centreIm, double span,
     std::for_each(m_pieces.begin(), m_pieces.end(), renderIfNoMemory);
 
     if (m_bRunning == 0) {
-        return 0;
+        return false;
     }
     StampCaption();
+    return true;
+}
+
+int CRenderContext::Render(double centreRe, double centreIm, double span,
+                           const std::function<void()>& onCounted)
+{
+    // The view on screen, where the zoom transition starts.
+    const double oldSpanRe = m_dSpanRe;
+    const double oldSpanIm = m_dSpanIm;
+    const double oldCentreRe = m_dCentreRe;
+    const double oldCentreIm = m_dCentreIm;
+
+    if (!RenderWorkImage(centreRe, centreIm, span, onCounted)) {
+        return 0;
+    }
     if (m_nStep > 2) {
         PlayZoomTransition(oldCentreRe, oldCentreIm, oldSpanRe, oldSpanIm);
     }

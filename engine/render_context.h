@@ -105,6 +105,10 @@ public:
     // a repaint asked for there sees the new count.
     int Render(double centreRe, double centreIm, double span,
                const std::function<void()>& onCounted = {});
+    // What Render does before it publishes: the view's picture, caption included, in the work
+    // image alone. False when a stop ended it.
+    bool RenderWorkImage(double centreRe, double centreIm, double span,
+                         const std::function<void()>& onCounted = {});
     void StampCaption();
 
     // Chooses the centre and span of the next zoom in the finished picture; 0 when the

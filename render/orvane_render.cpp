@@ -19,6 +19,7 @@
 #include "engine/iteration_kernel.h"
 #include "output/picture_file.h"
 #include "platform/files.h"
+#include "platform/image_layout.h"
 #include "render/headless_show.h"
 #include "render/memory_budget.h"
 #include "render/render_options.h"
@@ -127,7 +128,7 @@ int RenderPicture(const RenderOptions& options, const std::string& gridFile)
     {
         const StopWhenSignalled stopper(context, g_nStopSignal);
         ProgressLine progress(context);
-        context.Render(options.centreRe, options.centreIm, options.span);
+        context.RenderWorkImage(options.centreRe, options.centreIm, options.span);
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (context.m_bRunning == 0) {
@@ -142,7 +143,28 @@ int RenderPicture(const RenderOptions& options, const std::string& gridFile)
         return stdoutFile && !path.empty() && platform::IdentifyFile(path) == stdoutFile;
     };
     const bool bPictureOnStdout = onStdout(options.outputPath) || onStdout(gridFile);
-    if (!WriteImage(options.outputPath, context, context.m_pDisplay.get()) ||
+    // The picture is written from the work image, which nothing else needs; the grid is drawn
+    // over a copy of it meanwhile, on a thread of its own when one can be had.
+    const auto drawGrid = [&context] {
+        std::memcpy(context.m_pGrid.get(), context.m_pWork.get(),
+                    ImageSize(context.m_nWidth, context.m_nHeight));
+        context.DrawGrid();
+    };
+    std::optional<std::jthread> gridDrawing;
+    if (!gridFile.empty()) {
+        try {
+            gridDrawing.emplace(drawGrid);
+        } catch (const std::system_error&) {
+            // drawn below, after the picture is written
+        }
+    }
+    const bool bPictureWritten = WriteImage(options.outputPath, context, context.m_pWork.get());
+    if (gridDrawing) {
+        gridDrawing.reset();  // joins
+    } else if (!gridFile.empty()) {
+        drawGrid();
+    }
+    if (!bPictureWritten ||
         (!gridFile.empty() && !WriteImage(gridFile, context, context.m_pGrid.get()))) {
         return 1;
     }
