@@ -47,8 +47,8 @@ std::uint8_t BlendCaption(std::uint8_t picture, std::uint8_t box)
 
 }  // namespace
 
-bool CRenderContext::RenderWorkImage(double centreRe, double centreIm, double span,
-                                     const std::function<void()>& onCounted)
+bool CRenderContext::RenderBands(double centreRe, double centreIm, double span,
+                                 const std::function<void()>& onCounted)
 {
     ++m_nShown;
     ++m_nStep;
@@ -145,11 +145,7 @@ bool CRenderContext::RenderWorkImage(double centreRe, double centreIm, double sp
     std::for_each(m_bands.begin(), m_bands.end(), renderIfNoMemory);
     std::for_each(m_pieces.begin(), m_pieces.end(), renderIfNoMemory);
 
-    if (m_bRunning == 0) {
-        return false;
-    }
-    StampCaption();
-    return true;
+    return m_bRunning != 0;
 }
 
 int CRenderContext::Render(double centreRe, double centreIm, double span,
@@ -161,9 +157,10 @@ int CRenderContext::Render(double centreRe, double centreIm, double span,
     const double oldCentreRe = m_dCentreRe;
     const double oldCentreIm = m_dCentreIm;
 
-    if (!RenderWorkImage(centreRe, centreIm, span, onCounted)) {
+    if (!RenderBands(centreRe, centreIm, span, onCounted)) {
         return 0;
     }
+    StampCaption();
     if (m_nStep > 2) {
         PlayZoomTransition(oldCentreRe, oldCentreIm, oldSpanRe, oldSpanIm);
     }

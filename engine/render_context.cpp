@@ -75,7 +75,14 @@ void CRenderContext::AllocImages(int width, int height, std::size_t maxFrames)
         m_frames.push_back(std::move(frame));
     }
 
-    m_nCaptionPoints = std::max(width / 20, 120);
+    if (!m_bOwnerMeasuresCaption) {
+        MeasureCaption();
+    }
+}
+
+void CRenderContext::MeasureCaption()
+{
+    m_nCaptionPoints = std::max(m_nWidth / 20, 120);
     m_sizeCaption = MeasureText(GetWindow(), CaptionFont(m_nCaptionPoints), m_strCaption);
     m_sizeCaptionBox.cx = static_cast<int>(m_sizeCaption.cx * 1.1);
     m_sizeCaptionBox.cy = static_cast<int>(m_sizeCaption.cy * 1.5);

@@ -95,9 +95,10 @@ public:
     void CreateBandsAndPalette(int processorCount = platform::GetProcessorCount());
     void BuildPalette();
     // Sizes the images for a width × height show, with up to maxFrames transition frames, and
-    // measures the caption. When the images do not fit in memory the Windows show ends the
-    // process with its message; an unattended show, or one whose owner reports it
-    // (m_bOwnerReportsNoMemory), throws std::bad_alloc instead. Zero sizes change nothing.
+    // measures the caption, unless m_bOwnerMeasuresCaption. When the images do not fit in
+    // memory the Windows show ends the process with its message; an unattended show, or one
+    // whose owner reports it (m_bOwnerReportsNoMemory), throws std::bad_alloc instead. Zero
+    // sizes change nothing.
     void AllocImages(int width, int height, std::size_t maxFrames = kMaxTransitionFrames);
 
     // Renders one view into the work image and publishes it (see frame_renderer.cpp).
@@ -105,10 +106,13 @@ public:
     // a repaint asked for there sees the new count.
     int Render(double centreRe, double centreIm, double span,
                const std::function<void()>& onCounted = {});
-    // What Render does before it publishes: the view's picture, caption included, in the work
-    // image alone. False when a stop ended it.
-    bool RenderWorkImage(double centreRe, double centreIm, double span,
-                         const std::function<void()>& onCounted = {});
+    // What Render does first: the view's picture in the work image, without its caption.
+    // False when a stop ended it.
+    bool RenderBands(double centreRe, double centreIm, double span,
+                     const std::function<void()>& onCounted = {});
+    // The caption's size for the images' width: m_nCaptionPoints, m_sizeCaption and
+    // m_sizeCaptionBox.
+    void MeasureCaption();
     void StampCaption();
 
     // Chooses the centre and span of the next zoom in the finished picture; 0 when the
@@ -179,6 +183,10 @@ public:
     // Images that do not fit throw std::bad_alloc to AllocImages' caller, which tells the user
     // in its own way (the Linux show on standard error), instead of the Windows message box.
     bool m_bOwnerReportsNoMemory = false;
+    // AllocImages leaves the caption to its owner, who calls MeasureCaption before the first
+    // caption is stamped: the one-picture renderer does, on a thread of its own, while the
+    // picture is computed, since finding and loading the fonts takes as long as a picture.
+    bool m_bOwnerMeasuresCaption = false;
     // Told when a zoom transition has computed its film into m_frames, before it is shown.
     std::function<void()> m_fnFilmReady;
     // Told when a picture file could not be saved, with its name and the errno saying why.

@@ -7,9 +7,10 @@
 
 class HeadlessShow {
 public:
-    // threads 0: every processor. Throws std::bad_alloc when the images do not fit.
+    // threads 0: every processor. Throws std::bad_alloc when the images do not fit. With
+    // bOwnerMeasuresCaption the caller measures the caption (CRenderContext::MeasureCaption).
     HeadlessShow(int width, int height, int threads,
-                 std::size_t maxFrames = kMaxTransitionFrames);
+                 std::size_t maxFrames = kMaxTransitionFrames, bool bOwnerMeasuresCaption = false);
 
     CRenderContext& Context() { return m_context; }
     CHeadlessWnd& Window() { return m_window; }

@@ -121,20 +121,29 @@ int RenderPicture(const RenderOptions& options, const std::string& gridFile)
         std::fprintf(stderr, "orvane-render: %s\n", problem.c_str());
         return 1;
     }
-    HeadlessShow show(options.width, options.height, plan->threads, plan->frames);
+    HeadlessShow show(options.width, options.height, plan->threads, plan->frames, true);
     CRenderContext& context = show.Context();
 
     const auto start = std::chrono::steady_clock::now();
     {
+        // Finding and loading the caption's fonts takes as long as a quick picture: done on a
+        // thread of its own while the picture is computed, when one can be had.
+        std::optional<std::jthread> captionMeasuring;
+        try {
+            captionMeasuring.emplace([&context] { context.MeasureCaption(); });
+        } catch (const std::system_error&) {
+            context.MeasureCaption();
+        }
         const StopWhenSignalled stopper(context, g_nStopSignal);
         ProgressLine progress(context);
-        context.RenderWorkImage(options.centreRe, options.centreIm, options.span);
+        context.RenderBands(options.centreRe, options.centreIm, options.span);
     }
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (context.m_bRunning == 0) {
         std::fputs("orvane-render: stopped, nothing written\n", stderr);
         return StoppedStatus(g_nStopSignal);
     }
+    context.StampCaption();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
     // A picture written to standard output keeps it to itself: known before the file is
     // replaced, when standard output is a plain file.
