@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <numeric>
 #include <vector>
 
@@ -65,7 +66,7 @@ public:
         : m_band(band),
           m_samplesPerPixel(band.subsamples * band.subsamples),
           m_pixelCount(static_cast<std::int64_t>(band.width) * band.rows),
-          m_indices(kIndexSlots, 0),
+          m_indices(std::make_unique_for_overwrite<std::uint16_t[]>(kIndexSlots)),
           m_leastSquareRe(LeastSquares(*band.pSampleRe, band.subsamples)),
           m_leastSquareIm(LeastSquares(*band.pSampleIm, band.subsamples)),
           m_escapedColour(Average(m_samplesPerPixel * band.pPackedPalette[0]))
@@ -97,7 +98,7 @@ public:
         m_queueRe.assign(static_cast<std::size_t>(pixels * m_samplesPerPixel + groupWidth), 0.0);
         m_queueIm.assign(m_queueRe.size(), 0.0);
         return {m_queueRe.data(), m_queueIm.data(), 0, 0, 0, m_pixelCount * m_samplesPerPixel,
-                m_indices.data()};
+                m_indices.get()};
     }
 
     // False once the band's flag asks the worker to stop.
@@ -328,7 +329,9 @@ private:
     // The pixels this stream queues at most: lowered by those written at once and when a
     // helper takes the band's upper rows.
     std::int64_t m_pixelCount;
-    std::vector<std::uint16_t> m_indices;  // by ticket, modulo kIndexSlots
+    // By ticket, modulo kIndexSlots; each slot is written before it is read, so the buffer is
+    // left as it comes: a band outside the set never touches its pages.
+    std::unique_ptr<std::uint16_t[]> m_indices;
     std::vector<double> m_leastSquareRe;   // by pixel column
     std::vector<double> m_leastSquareIm;   // by row of the band
     Colour m_escapedColour;
