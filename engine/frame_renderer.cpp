@@ -96,10 +96,10 @@ bool CRenderContext::RenderBands(double centreRe, double centreIm, double span,
             // No thread to be had: this thread computes the band itself.
             RenderWorker(&m_bands[w]);
         }
-        for (unsigned seen = g_nWorkersFinished.load();
-             CountBandsInState(m_bands, w + 1, 1) >= processors;
-             seen = g_nWorkersFinished.load()) {
-            g_nWorkersFinished.wait(seen);  // at once if a worker finished since `seen`
+        const WorkerFinishes& finishes = WorkerFinishes::Instance();
+        for (unsigned seen = finishes.Count(); CountBandsInState(m_bands, w + 1, 1) >= processors;
+             seen = finishes.Count()) {
+            finishes.WaitPast(seen);
         }
     }
     // Every band has started: a processor whose worker finished takes over the upper half of
@@ -107,7 +107,7 @@ bool CRenderContext::RenderBands(double centreRe, double centreIm, double span,
     // that the last bands do not run alone while the other processors idle.
     for (;;) {
         // Read before the bands, so that a worker finishing after them is not waited for.
-        const unsigned seen = g_nWorkersFinished.load();
+        const unsigned seen = WorkerFinishes::Instance().Count();
         int unfinished = CountBandsInState(m_bands, bandCount, 1) +
                          CountBandsInState(m_pieces, m_pieces.size(), 1);
         if (unfinished == 0) {
@@ -133,7 +133,7 @@ bool CRenderContext::RenderBands(double centreRe, double centreIm, double span,
                 RenderWorker(&piece);
             }
         }
-        g_nWorkersFinished.wait(seen);  // at once if a worker finished since `seen`
+        WorkerFinishes::Instance().WaitPast(seen);
     }
     // A band whose worker found no memory is rendered here, now that the others have freed
     // theirs; without memory here either, std::bad_alloc tells the caller.

@@ -27,8 +27,7 @@ unsigned FinishBand(WorkerBand& band)
 {
     --g_workerCensus.nAlive;
     band.nState = -1;
-    ++g_nWorkersFinished;
-    g_nWorkersFinished.notify_all();
+    WorkerFinishes::Instance().Tell();
     return 0;
 }
 
@@ -48,7 +47,33 @@ std::vector<double> SampleCoordinates(double centre, double span, int first, int
 }  // namespace
 
 WorkerCensus g_workerCensus;
-std::atomic<unsigned> g_nWorkersFinished{0};
+
+WorkerFinishes& WorkerFinishes::Instance()
+{
+    static WorkerFinishes* finishes = new WorkerFinishes;
+    return *finishes;
+}
+
+unsigned WorkerFinishes::Count() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_nCount;
+}
+
+void WorkerFinishes::WaitPast(unsigned seen) const
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this, seen] { return m_nCount != seen; });
+}
+
+void WorkerFinishes::Tell()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        ++m_nCount;
+    }
+    m_changed.notify_all();
+}
 
 void RenderBand(const WorkerBand& band, const IterationKernel& kernel, RowClaim* pRowClaim)
 {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 #include "engine/sample_stream.h"
 
@@ -17,14 +19,33 @@ struct WorkerCensus {
 };
 extern WorkerCensus g_workerCensus;
 
-// Counts every worker's end and wakes the threads waiting for it to change (std::atomic's
-// wait), so that the renderer starts the next band the moment a processor is free.
-extern std::atomic<unsigned> g_nWorkersFinished;
+// Counts every worker's end and wakes the threads waiting for it to change, so that the
+// renderer starts the next band the moment a processor is free. A mutex and a condition
+// variable: with std::atomic's wait instead, the Windows program (MinGW's GCC 12 library)
+// was left waiting when a stop ended its workers.
+class WorkerFinishes {
+public:
+    // The one count, never destroyed: a worker tells it after its band and its renderer may
+    // be gone, and detached workers may still finish while the process exits.
+    static WorkerFinishes& Instance();
+
+    unsigned Count() const;
+    // Returns once the count differs from `seen`: at once if a worker finished since.
+    void WaitPast(unsigned seen) const;
+    void Tell();
+
+private:
+    WorkerFinishes() = default;
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    unsigned m_nCount = 0;
+};
 
 // Thread procedure: computes the rows of the WorkerBand pBand points to into its owner's work
 // image, or stops within kMaxIterations steps once the band's GoFlag is 0. Without memory for
 // its samples it sets the band's bOutOfMemory instead. Sets the band's nState to -1, then
-// counts itself in g_nWorkersFinished, touching the band no more. Returns 0.
+// tells WorkerFinishes, touching the band no more. Returns 0.
 unsigned RenderWorker(void* pBand);
 
 // The band's rows with the given kernel, the body of RenderWorker; stops once its GoFlag is
