@@ -120,7 +120,7 @@ int RenderPicture(const RenderOptions& options, const std::string& gridFile)
         std::fprintf(stderr, "orvane-render: %s\n", problem.c_str());
         return 1;
     }
-    HeadlessShow show(options.width, options.height, plan->threads, plan->frames);
+    HeadlessShow show(options.width, options.height, plan->threads, 0);
     CRenderContext& context = show.Context();
 
     const auto start = std::chrono::steady_clock::now();
