@@ -9,8 +9,8 @@ namespace {
 constexpr int kFractionBits = 24;
 constexpr std::int64_t kOne = std::int64_t{1} << kFractionBits;
 
-// Eight 16-bit bytes times a multiplier below 2^24, shifted right by 24: v · high fits 16
-// bits, and (v · m) >> 16 = v · high + ((v · low) >> 16) exactly.
+// Eight 16-bit bytes times a multiplier of at most 2^24, shifted right by 24: v · high fits
+// 16 bits, and (v · m) >> 16 = v · high + ((v · low) >> 16) exactly.
 inline __m128i ScaleEight(__m128i values, __m128i high, __m128i low)
 {
     const __m128i product =
@@ -28,7 +28,7 @@ ByteDarkening::ByteDarkening(double keep)
     // The multipliers m with (v · m) >> 24 = m_darkened[v] for every v form one range; the
     // table decides, so the double product's rounding is taken as it is.
     std::int64_t lowest = 0;
-    std::int64_t highest = kOne - 1;
+    std::int64_t highest = kOne;  // keeping all: the first frame of every film
     for (std::int64_t value = 1; value < 256; ++value) {
         const std::int64_t darkened = m_darkened[value];
         lowest = std::max(lowest, (darkened * kOne + value - 1) / value);

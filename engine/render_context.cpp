@@ -14,13 +14,6 @@ constexpr char kOutOfMemoryMessage[] = "メモリが足りません";
 
 }  // namespace
 
-ImageAllocator g_pAllocateImage = platform::AllocateLarge;
-
-ImageBuffer AllocateImage(std::size_t size)
-{
-    return ImageBuffer(static_cast<std::uint8_t*>(g_pAllocateImage(size)));
-}
-
 CRenderContext::CRenderContext(CWnd& window)
     : m_strCaption("Tesserium https://tesserium.example"),
       m_strFileBase(FileBaseFromModulePath(platform::GetModulePath())),
@@ -44,7 +37,7 @@ void CRenderContext::AllocImages(int width, int height, std::size_t maxFrames)
     if (width <= 0 || height <= 0) {
         return;
     }
-    m_frames.clear();
+    m_frames.Clear();
     m_pWork.reset();
     m_pDisplay.reset();
     m_pGrid.reset();
@@ -65,15 +58,8 @@ void CRenderContext::AllocImages(int width, int height, std::size_t maxFrames)
     // Black until the first picture (the buffers come zero-filled), so that nothing shows
     // or saves heap leftovers.
 
-    // The transition makes do with the frames that fit in memory, possibly none.
-    m_frames.reserve(maxFrames);
-    while (m_frames.size() < maxFrames) {
-        ImageBuffer frame = AllocateImage(size);
-        if (!frame) {
-            break;
-        }
-        m_frames.push_back(std::move(frame));
-    }
+    // The transition makes do with the film that fits in memory, possibly none.
+    m_frames.Allocate(width, height, maxFrames);
 
     if (!m_bOwnerMeasuresCaption) {
         MeasureCaption();

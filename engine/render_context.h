@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -17,8 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/image_buffer.h"
 #include "engine/row_claim.h"
 #include "engine/show_timing.h"
+#include "engine/transition_film.h"
 #include "platform/gdi.h"
 #include "platform/image_layout.h"
 #include "platform/system.h"
@@ -56,18 +57,6 @@ struct WorkerBand {
     }
 };
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-// A picture buffer from the C heap, so that running out of memory is seen, not thrown.
-using ImageBuffer = std::unique_ptr<std::uint8_t[], FreeDeleter>;
-
-// Where picture buffers come from: platform::AllocateLarge, unless a test makes memory run out.
-using ImageAllocator = void* (*)(std::size_t size);
-extern ImageAllocator g_pAllocateImage;
-// A zero-filled buffer of size bytes from g_pAllocateImage; null when there is no memory.
-ImageBuffer AllocateImage(std::size_t size);
-
 // The tour thread's hold on the display image while it copies a new picture in, zooms out of
 // it or saves it: waits out a recolouring in progress (a few milliseconds at most), and on
 // letting go does the recolourings asked for meanwhile. So a saved picture is always one
@@ -94,7 +83,7 @@ public:
     // The headless renderer may keep fewer processors busy than the machine has.
     void CreateBandsAndPalette(int processorCount = platform::GetProcessorCount());
     void BuildPalette();
-    // Sizes the images for a width × height show, with up to maxFrames transition frames, and
+    // Sizes the images for a width × height show, with a transition film of maxFrames frames, and
     // measures the caption, unless m_bOwnerMeasuresCaption. When the images do not fit in
     // memory the Windows show ends the process with its message; an unattended show, or one
     // whose owner reports it (m_bOwnerReportsNoMemory), throws std::bad_alloc instead. Zero
@@ -165,7 +154,8 @@ public:
     std::uint8_t m_palBlue[1000] = {};
     std::uint8_t m_palGreen[1000] = {};
     std::uint8_t m_palRed[1000] = {};
-    std::vector<ImageBuffer> m_frames;
+    // The transition frames, kept as the film they are made of.
+    TransitionFilm m_frames;
 
     // Where the picture files go: the executable's path cut at its last ".", unless a
     // caller names another base.
@@ -187,7 +177,7 @@ public:
     // caption is stamped: the one-picture renderer does, on a thread of its own, while the
     // picture is computed, since finding and loading the fonts takes as long as a picture.
     bool m_bOwnerMeasuresCaption = false;
-    // Told when a zoom transition has computed its film into m_frames, before it is shown.
+    // Told when a zoom transition has loaded its film into m_frames, before it is shown.
     std::function<void()> m_fnFilmReady;
     // Told when a picture file could not be saved, with its name and the errno saying why.
     std::function<void(const std::string& path, int error)> m_fnSaveFailed;

@@ -25,15 +25,15 @@ std::string Megabytes(std::uint64_t bytes)
     return std::to_string((bytes + 999999) / 1000000) + " MB";
 }
 
-// Frames that fit in available bytes beside a show that needs show of them.
-std::optional<std::size_t> FramesBeside(std::uint64_t available, std::uint64_t show,
-                                        std::uint64_t frame, std::size_t wanted)
+// Pictures that fit in available bytes beside a show that needs show of them.
+std::optional<std::size_t> PicturesBeside(std::uint64_t available, std::uint64_t show,
+                                          std::uint64_t picture, std::size_t wanted)
 {
     if (available < show) {
         return std::nullopt;
     }
-    const std::uint64_t forFrames = (available - show) / 4 * 3;
-    return static_cast<std::size_t>(std::min<std::uint64_t>(wanted, forFrames / frame));
+    const std::uint64_t forPictures = (available - show) / 4 * 3;
+    return static_cast<std::size_t>(std::min<std::uint64_t>(wanted, forPictures / picture));
 }
 
 }  // namespace
@@ -61,14 +61,14 @@ std::uint64_t ThreadAddressSpace()
     return stack + kThreadMemory;
 }
 
-std::optional<std::size_t> FramesThatFit(const MemoryRoom& room, int width, int height,
-                                         int threads, std::size_t wanted)
+std::optional<std::size_t> PicturesThatFit(const MemoryRoom& room, int width, int height,
+                                           int threads, std::size_t wanted)
 {
-    const std::uint64_t frame = ImageSize(width, height);
-    const auto inMemory = FramesBeside(
-        room.memory, ShowMemory(width, height, threads, ThreadMemory()), frame, wanted);
-    const auto inAddressSpace = FramesBeside(
-        room.addressSpace, ShowMemory(width, height, threads, ThreadAddressSpace()), frame,
+    const std::uint64_t picture = ImageSize(width, height);
+    const auto inMemory = PicturesBeside(
+        room.memory, ShowMemory(width, height, threads, ThreadMemory()), picture, wanted);
+    const auto inAddressSpace = PicturesBeside(
+        room.addressSpace, ShowMemory(width, height, threads, ThreadAddressSpace()), picture,
         wanted);
     if (!inMemory || !inAddressSpace) {
         return std::nullopt;
@@ -83,8 +83,8 @@ std::optional<ShowPlan> PlanShow(int width, int height, int threads, std::size_t
     // The picture is the same with any number of workers: fewer is slower, not different.
     for (int workers = threads > 0 ? threads : platform::GetProcessorCount(); workers >= 1;
          --workers) {
-        if (const auto frames = FramesThatFit(room, width, height, workers, wanted)) {
-            return ShowPlan{workers, *frames};
+        if (const auto pictures = PicturesThatFit(room, width, height, workers, wanted)) {
+            return ShowPlan{workers, *pictures};
         }
     }
     const std::uint64_t memory = ShowMemory(width, height, 1, ThreadMemory());

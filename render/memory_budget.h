@@ -9,7 +9,7 @@
 
 #include "render/memory_limits.h"
 
-// Bytes a show of width × height needs beside its transition frames: its three images and the
+// Bytes a show of width × height needs beside its transition film: its three images and the
 // headless window's surface, threadBytes for each thread it runs at once (`threads` render
 // workers and a few others), and room for the rest (caption, fonts, the libraries' needs).
 std::uint64_t ShowMemory(int width, int height, int threads, std::uint64_t threadBytes);
@@ -19,20 +19,20 @@ std::uint64_t ShowMemory(int width, int height, int threads, std::uint64_t threa
 std::uint64_t ThreadMemory();
 std::uint64_t ThreadAddressSpace();
 
-// How many transition frames (at most wanted) fit beside a show with `threads` render
-// workers in the room left, leaving a quarter of what the show leaves to the rest of the
-// machine; nothing when not even the show fits.
-std::optional<std::size_t> FramesThatFit(const MemoryRoom& room, int width, int height,
-                                         int threads, std::size_t wanted);
+// How many pictures (at most wanted) fit beside a show with `threads` render workers in the
+// room left, leaving a quarter of what the show leaves to the rest of the machine; nothing
+// when not even the show fits.
+std::optional<std::size_t> PicturesThatFit(const MemoryRoom& room, int width, int height,
+                                           int threads, std::size_t wanted);
 
-// What a show runs with: its render workers and transition frames.
+// What a show runs with: its render workers, and the pictures that fit beside its own.
 struct ShowPlan {
     int threads = 0;
-    std::size_t frames = 0;
+    std::size_t pictures = 0;
 };
 
 // The plan for the room this process has now (MemoryLeft): `threads` render workers (0: one
-// per processor), or as many as fit when their stacks do not, then up to wanted frames
-// (FramesThatFit). Nothing, and problem saying why, when not even one worker fits.
+// per processor), or as many as fit when their stacks do not, then up to wanted pictures
+// (PicturesThatFit). Nothing, and problem saying why, when not even one worker fits.
 std::optional<ShowPlan> PlanShow(int width, int height, int threads, std::size_t wanted,
                                  std::string& problem);

@@ -121,7 +121,7 @@ int RenderPicture(const RenderOptions& options, const std::string& gridFile)
         std::fprintf(stderr, "orvane-render: %s\n", problem.c_str());
         return 1;
     }
-    HeadlessShow show(options.width, options.height, plan->threads, plan->frames, true);
+    HeadlessShow show(options.width, options.height, plan->threads, 0, true);
     CRenderContext& context = show.Context();
 
     const auto start = std::chrono::steady_clock::now();

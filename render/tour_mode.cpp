@@ -97,8 +97,10 @@ public:
             char name[64];
             std::snprintf(name, sizeof name, "zoom%03d_frame%02zu.bmp", zoom, f);
             const std::string path = (std::filesystem::path(m_tour.filmDirectory) / name).string();
-            const WriteResult result = WriteBmpFile(path, m_context.m_frames[f].get(),
-                                                    m_context.m_nWidth, m_context.m_nHeight);
+            const std::uint8_t* pFrame =
+                m_context.m_frames.Frame(static_cast<int>(f), m_context.m_nProcessors);
+            const WriteResult result =
+                WriteBmpFile(path, pFrame, m_context.m_nWidth, m_context.m_nHeight);
             if (!result) {
                 Fail(path, result.Reason());
                 return;
@@ -202,28 +204,31 @@ std::string FindOneFileTwice(const TourOptions& tour)
     return {};
 }
 
-// The workers and transition frames the tour can have beside reservedPictures for a
-// recording, or why it cannot run at all.
-std::optional<ShowPlan> PlanMemory(const RenderOptions& common, const TourOptions& tour,
+// What a tour runs with: its render workers and the frames of its transitions' film.
+struct TourPlan {
+    int threads = 0;
+    std::size_t filmFrames = 0;
+};
+
+// The workers and the film the tour can have beside reservedPictures for a recording, or why
+// it cannot run at all. The film is whole or none: its room does not grow with its frames.
+std::optional<TourPlan> PlanMemory(const RenderOptions& common, const TourOptions& tour,
                                    std::size_t reservedPictures)
 {
     std::string problem;
-    auto plan = PlanShow(common.width, common.height, common.threads,
-                         kMaxTransitionFrames + reservedPictures, problem);
-    if (plan && plan->frames < reservedPictures) {
-        plan.reset();
+    const auto show = PlanShow(common.width, common.height, common.threads,
+                               reservedPictures + TransitionFilm::kPictures, problem);
+    if (show && show->pictures < reservedPictures) {
         problem = "not enough memory to record the tour";
-    } else if (plan) {
-        plan->frames -= reservedPictures;
+    } else if (show) {
+        const bool bFilm = show->pictures - reservedPictures >= TransitionFilm::kPictures;
+        if (!bFilm && (!tour.filmDirectory.empty() || reservedPictures > 0)) {
+            std::cerr << "orvane-render: no memory for the transitions' film\n";
+        }
+        return TourPlan{show->threads, bFilm ? kMaxTransitionFrames : 0};
     }
-    if (!plan) {
-        std::cerr << "orvane-render: " << problem << '\n';
-    } else if (plan->frames < kMaxTransitionFrames &&
-               (!tour.filmDirectory.empty() || reservedPictures > 0)) {
-        std::cerr << "orvane-render: memory for " << plan->frames << " of "
-                  << kMaxTransitionFrames << " film frames\n";
-    }
-    return plan;
+    std::cerr << "orvane-render: " << problem << '\n';
+    return std::nullopt;
 }
 
 }  // namespace
@@ -338,12 +343,12 @@ int RunTour(const RenderOptions& common, const TourOptions& tour,
         std::cerr << "orvane-render: " << problem << '\n';
         return kRefusedStatus;
     }
-    const std::optional<ShowPlan> plan =
+    const std::optional<TourPlan> plan =
         PlanMemory(common, tour, pRecorder != nullptr ? pRecorder->MemoryInPictures() : 0);
     if (!plan) {
         return kFailureStatus;
     }
-    HeadlessShow show(common.width, common.height, plan->threads, plan->frames);
+    HeadlessShow show(common.width, common.height, plan->threads, plan->filmFrames);
     CRenderContext& context = show.Context();
     if (!HasSearchWindow(common.width, common.height, context.m_sizeCaptionBox.cy)) {
         std::cerr << "orvane-render: --tour: a " << common.width << 'x' << common.height

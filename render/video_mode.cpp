@@ -192,7 +192,7 @@ private:
     // computed, whose film is ready.
     void RecordTransition()
     {
-        const CRenderContext& context = *m_pContext;
+        CRenderContext& context = *m_pContext;
         const PictureRect target = ComputeTargetRect(
             m_nWidth, m_nHeight, m_viewOnScreen,
             {context.m_dCentreRe, context.m_dCentreIm, context.m_dSpanRe, context.m_dSpanIm});
@@ -224,7 +224,7 @@ private:
                 Emit(onTarget, end - frame);
                 break;
             case Kind::FilmFrame:
-                Emit(CopyOf(context.m_frames[static_cast<std::size_t>(scene.index)].get()),
+                Emit(CopyOf(context.m_frames.Frame(scene.index, context.m_nProcessors)),
                      end - frame);
                 break;
             }

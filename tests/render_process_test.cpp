@@ -205,7 +205,8 @@ TEST_F(RenderProcess, ResourceLimitsEndInAMessageAndStatusOneNeverACrash)
     EXPECT_EQ(threadless.status, 1);
     EXPECT_NE(threadless.err.find("cannot start a thread"), std::string::npos) << threadless.err;
 
-    // Enough for the tour with fewer film frames: the plan takes the data limit's measure.
+    // Enough for the tour and its film, though not for 31 whole frames: the plan takes the
+    // data limit's measure.
     const Ended tour = Run({"--tour", "2", "--size", "1920x1080", "--prefix", InDir("t")},
                            [&] { limit(RLIMIT_DATA, 200 << 20); });
     EXPECT_TRUE(tour.bExited);

@@ -149,29 +149,29 @@ TEST(TourOptions, SeededCounterCountsOnePerReadingAndWraps)
     EXPECT_EQ(clock.QueryPerformanceCounter(), INT64_MIN);
 }
 
-TEST(TourMemory, FramesFitBesideTheShowInMemoryAndInAddressSpace)
+TEST(TourMemory, PicturesFitBesideTheShowInMemoryAndInAddressSpace)
 {
     const std::uint64_t image = ImageSize(1000, 500);
     const std::uint64_t show = ShowMemory(1000, 500, 2, ThreadMemory());
     const auto memory = [](std::uint64_t bytes) { return MemoryRoom{bytes, UINT64_MAX}; };
     EXPECT_GE(show, 4 * image);  // three images and the window
-    EXPECT_EQ(FramesThatFit(memory(show - 1), 1000, 500, 2, 31), std::nullopt);
-    EXPECT_EQ(FramesThatFit(memory(show), 1000, 500, 2, 31), 0u);
-    // Frames take three quarters of what is left.
-    EXPECT_EQ(FramesThatFit(memory(show + 8 * image), 1000, 500, 2, 31), 6u);
-    EXPECT_EQ(FramesThatFit({UINT64_MAX, UINT64_MAX}, 1000, 500, 2, 31), 31u);
-    // The largest size: 35 images of 805 MB do not fit in 16 GB, 4 and a few frames do.
-    EXPECT_EQ(FramesThatFit(memory(16000000000ull), 16384, 16384, 2, 31), 11u);
+    EXPECT_EQ(PicturesThatFit(memory(show - 1), 1000, 500, 2, 31), std::nullopt);
+    EXPECT_EQ(PicturesThatFit(memory(show), 1000, 500, 2, 31), 0u);
+    // Pictures take three quarters of what is left.
+    EXPECT_EQ(PicturesThatFit(memory(show + 8 * image), 1000, 500, 2, 31), 6u);
+    EXPECT_EQ(PicturesThatFit({UINT64_MAX, UINT64_MAX}, 1000, 500, 2, 31), 31u);
+    // The largest size: 35 images of 805 MB do not fit in 16 GB, 4 and a few pictures do.
+    EXPECT_EQ(PicturesThatFit(memory(16000000000ull), 16384, 16384, 2, 31), 11u);
 
     // A thread's whole stack takes address space, little of it memory: 256 workers under an
-    // address-space limit get fewer frames, or none at all, and no fewer in memory alone.
+    // address-space limit get fewer pictures, or none at all, and no fewer in memory alone.
     const std::uint64_t mapped = ShowMemory(1000, 500, 256, ThreadAddressSpace());
     EXPECT_GE(mapped, ShowMemory(1000, 500, 256, ThreadMemory()) + 256 * (ThreadAddressSpace() -
                                                                            ThreadMemory()));
-    EXPECT_EQ(FramesThatFit({UINT64_MAX, mapped - 1}, 1000, 500, 256, 31), std::nullopt);
-    EXPECT_EQ(FramesThatFit({UINT64_MAX, mapped}, 1000, 500, 256, 31), 0u);
-    EXPECT_EQ(FramesThatFit({UINT64_MAX, mapped + 8 * image}, 1000, 500, 256, 31), 6u);
-    EXPECT_GT(FramesThatFit({mapped, UINT64_MAX}, 1000, 500, 256, 31), 0u);
+    EXPECT_EQ(PicturesThatFit({UINT64_MAX, mapped - 1}, 1000, 500, 256, 31), std::nullopt);
+    EXPECT_EQ(PicturesThatFit({UINT64_MAX, mapped}, 1000, 500, 256, 31), 0u);
+    EXPECT_EQ(PicturesThatFit({UINT64_MAX, mapped + 8 * image}, 1000, 500, 256, 31), 6u);
+    EXPECT_GT(PicturesThatFit({mapped, UINT64_MAX}, 1000, 500, 256, 31), 0u);
 }
 
 // A control group tree as /proc and /sys show it, in a folder of the test's.

@@ -88,7 +88,8 @@ struct SmallShow {
         context.m_bRunning = 1;
     }
 
-    std::uint8_t* Pixel(std::uint8_t* image, int col, int row)
+    template <typename Byte>
+    Byte* Pixel(Byte* image, int col, int row) const
     {
         return image + row * context.GetStride() + 3 * col;
     }

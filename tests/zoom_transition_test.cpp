@@ -7,6 +7,7 @@
 
 #include "engine/byte_darkening.h"
 #include "engine/zoom_transition.h"
+#include "memory_limit.h"
 #include "tour_support.h"
 
 namespace {
@@ -79,7 +80,7 @@ TEST(ZoomTransition, FilmZoomsAlongTheEasedWayWhileFading)
         const int x1 = static_cast<int>(21 * u + kWidth * (1 - u));
         const int y1 = static_cast<int>(10 * u + kHeight * (1 - u));
         const double keep = 1 - std::sqrt(t);
-        std::uint8_t* frame = context.m_frames[static_cast<std::size_t>(f)].get();
+        const std::uint8_t* frame = context.m_frames.Frame(f, 1);
         for (int y = 0; y < kHeight; ++y) {
             for (int x = 0; x < kWidth; ++x) {
                 const int sx = std::min(
@@ -177,39 +178,53 @@ TEST(FilmFrame, DarkeningIsTheTruncatedDoubleProductOfEveryByte)
     }
 }
 
-TEST(FilmFrame, WholeFilmOnAnyNumberOfThreadsMatchesThePlainFrames)
+// The film shows the frames made whole beforehand would be: however many processors make
+// them, with the next made while one is shown or, short of memory, each after the one before.
+TEST(FilmFrame, PlayedFilmOnAnyNumberOfThreadsShowsThePlainFrames)
 {
     constexpr int kWidth = 61;  // rows padded by one byte
     constexpr int kHeight = 37;
-    SmallShow show(kWidth, kHeight);
-    CRenderContext& context = show.context;
-    std::uint8_t* source = context.m_pDisplay.get();
-    for (std::size_t i = 0; i < ImageSize(kWidth, kHeight); ++i) {
+    std::vector<std::uint8_t> source(ImageSize(kWidth, kHeight));
+    for (std::size_t i = 0; i < source.size(); ++i) {
         source[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);  // noise
     }
     const PictureRect targets[] = {{20, 10, 26, 14}, {-30, -20, 12, 9}, {55, 30, 70, 50},
                                    {33, 5, 33, 5}};
-    for (const PictureRect& target : targets) {
-        for (int processors = 1; processors <= 3; ++processors) {
-            SCOPED_TRACE(testing::Message() << target.left << "," << target.bottom << " on "
-                                            << processors << " threads");
-            for (ImageBuffer& frame : context.m_frames) {
-                std::memset(frame.get(), 0, ImageSize(kWidth, kHeight));
+    const std::atomic<int> running{1};
+    for (const int allocationsLeft : {3, 2}) {
+        const ScopedMemoryLimit limit(allocationsLeft);
+        TransitionFilm film;
+        film.Allocate(kWidth, kHeight, 31);
+        ASSERT_EQ(film.size(), 31u);
+        for (const PictureRect& target : targets) {
+            film.Load(source.data(), target);
+            std::vector<std::vector<std::uint8_t>> expected;
+            for (int f = 0; f < 31; ++f) {
+                const FilmFrameTiming timing = FilmFrameAt(f, 31);
+                expected.push_back(ReferenceFilmFrame(
+                    source.data(), kWidth, kHeight,
+                    InterpolateRect(target, kWidth, kHeight, timing.ease), timing.fade));
             }
-            ComputeFilm(source, context.m_frames, kWidth, kHeight, target, context.m_bRunning,
-                        processors);
-            const int frameCount = static_cast<int>(context.m_frames.size());
-            for (int f = 0; f < frameCount; ++f) {
-                const FilmFrameTiming timing = FilmFrameAt(f, frameCount);
-                const std::vector<std::uint8_t> expected = ReferenceFilmFrame(
-                    source, kWidth, kHeight,
-                    InterpolateRect(target, kWidth, kHeight, timing.ease), timing.fade);
-                ASSERT_EQ(std::memcmp(context.m_frames[static_cast<std::size_t>(f)].get(),
-                                      expected.data(), expected.size()),
-                          0)
-                    << "frame " << f;
+            for (int processors = 1; processors <= 3; ++processors) {
+                SCOPED_TRACE(testing::Message()
+                             << target.left << "," << target.bottom << " on " << processors
+                             << " threads, " << allocationsLeft << " pictures");
+                std::vector<std::vector<std::uint8_t>> shown;
+                film.Play([&](const std::uint8_t* pFrame) {
+                    shown.emplace_back(pFrame, pFrame + ImageSize(kWidth, kHeight));
+                }, running, processors);
+                ASSERT_TRUE(shown == expected);
+                const std::uint8_t* pLast = film.Frame(30, processors);
+                EXPECT_TRUE(std::equal(expected[30].begin(), expected[30].end(), pLast));
             }
         }
+    }
+    // Without room for the picture and one frame there is no film.
+    for (const int allocationsLeft : {0, 1}) {
+        const ScopedMemoryLimit limit(allocationsLeft);
+        TransitionFilm film;
+        film.Allocate(kWidth, kHeight, 31);
+        EXPECT_TRUE(film.empty());
     }
 }
 
@@ -270,7 +285,7 @@ TEST(ZoomTransition, OutlineClosesInAtItsPaceThenBlinks)
         SCOPED_TRACE(c.width);
         SmallShow show(c.width, c.height);
         CRenderContext& context = show.context;
-        context.m_frames.clear();  // no film over the outline
+        context.m_frames.Clear();  // no film over the outline
         context.m_bUnattended = false;
         FakeClock pacing;
         pacing.m_counterStep = 1;  // a millisecond is 1 count: 3 readings per wait
@@ -343,9 +358,6 @@ TEST(ZoomTransition, StopEndsEachPhaseAtItsNextStep)
         SCOPED_TRACE(static_cast<int>(stopAt));
         TransitionShow show;
         CRenderContext& context = show.context;
-        for (ImageBuffer& frame : context.m_frames) {
-            std::memset(frame.get(), 7, ImageSize(64, 48));
-        }
         context.m_bUnattended = false;
         FakeClock pacing;
         pacing.m_counterStep = 1;
@@ -371,7 +383,6 @@ TEST(ZoomTransition, StopEndsEachPhaseAtItsNextStep)
         context.m_bRunning = stopAt == StopAt::Start ? 0 : 1;
         show.Play();
         EXPECT_EQ(filmsReady, stopAt == StopAt::Start ? 0 : 1);
-        EXPECT_EQ(context.m_frames.front()[0], stopAt == StopAt::Start ? 7 : 90);
         const int expectedWaits[] = {0, 0, 501, 1001};
         EXPECT_EQ(waits, expectedWaits[static_cast<int>(stopAt)]);
         EXPECT_EQ(pacing.m_sleeps.size(), stopAt == StopAt::TenthBlink ? 10u : 0u);
