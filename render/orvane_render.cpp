@@ -6,9 +6,11 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
@@ -43,19 +45,25 @@ public:
         }
         try {
             m_thread = std::thread([this, &context] {
-                while (!m_bDone) {
+                std::unique_lock lock(m_mutex);
+                do {
                     Show(context);
-                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                }
+                } while (!m_done.wait_for(lock, std::chrono::milliseconds(200),
+                                          [this] { return m_bDone; }));
                 std::fputs("\r               \r", stderr);
             });
         } catch (const std::system_error&) {
             // No thread to spare: the render goes on without showing its progress.
         }
     }
+    // Wakes the line to clear itself at once: a quick picture does not wait out its pause.
     ~ProgressLine()
     {
-        m_bDone = true;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_bDone = true;
+        }
+        m_done.notify_one();
         if (m_thread.joinable()) {
             m_thread.join();
         }
@@ -72,7 +80,9 @@ private:
         std::fprintf(stderr, "\rrendering %3d %%", 100 * finished / total);
     }
 
-    std::atomic<bool> m_bDone{false};
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_bDone = false;
     std::thread m_thread;
 };
 
