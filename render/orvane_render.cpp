@@ -6,11 +6,9 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
@@ -24,6 +22,7 @@
 #include "platform/image_layout.h"
 #include "render/headless_show.h"
 #include "render/memory_budget.h"
+#include "render/progress_line.h"
 #include "render/render_options.h"
 #include "render/stop_signals.h"
 #include "render/tour_mode.h"
@@ -35,56 +34,18 @@
 
 namespace {
 
-// Shows on stderr how many bands of the running render have finished.
-class ProgressLine {
-public:
-    explicit ProgressLine(const CRenderContext& context)
-    {
-        if (!isatty(STDERR_FILENO)) {
-            return;
-        }
-        try {
-            m_thread = std::thread([this, &context] {
-                std::unique_lock lock(m_mutex);
-                do {
-                    Show(context);
-                } while (!m_done.wait_for(lock, std::chrono::milliseconds(200),
-                                          [this] { return m_bDone; }));
-                std::fputs("\r               \r", stderr);
-            });
-        } catch (const std::system_error&) {
-            // No thread to spare: the render goes on without showing its progress.
-        }
+// How many bands of the running render have finished.
+std::string RenderingText(const CRenderContext& context)
+{
+    int finished = 0;
+    for (const WorkerBand& band : context.m_bands) {
+        finished += band.nState.load() == -1 ? 1 : 0;
     }
-    // Wakes the line to clear itself at once: a quick picture does not wait out its pause.
-    ~ProgressLine()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_bDone = true;
-        }
-        m_done.notify_one();
-        if (m_thread.joinable()) {
-            m_thread.join();
-        }
-    }
-
-private:
-    static void Show(const CRenderContext& context)
-    {
-        int finished = 0;
-        for (const WorkerBand& band : context.m_bands) {
-            finished += band.nState.load() == -1 ? 1 : 0;
-        }
-        const int total = std::max(static_cast<int>(context.m_bands.size()), 1);
-        std::fprintf(stderr, "\rrendering %3d %%", 100 * finished / total);
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    bool m_bDone = false;
-    std::thread m_thread;
-};
+    const int total = std::max(static_cast<int>(context.m_bands.size()), 1);
+    char text[32];
+    std::snprintf(text, sizeof text, "rendering %3d %%", 100 * finished / total);
+    return text;
+}
 
 // The shortest text that reads back as the same double, so that a view can be given again.
 std::string Exact(double value)
@@ -145,7 +106,10 @@ int RenderPicture(const RenderOptions& options, const std::string& gridFile)
             context.MeasureCaption();
         }
         const StopWhenSignalled stopper(context, g_nStopSignal);
-        ProgressLine progress(context);
+        std::optional<ProgressLine> progress;
+        if (isatty(STDERR_FILENO)) {
+            progress.emplace([&context] { return RenderingText(context); });
+        }
         context.RenderBands(options.centreRe, options.centreIm, options.span);
     }
     if (context.m_bRunning == 0) {

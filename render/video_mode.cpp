@@ -4,21 +4,18 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <iostream>
-#include <mutex>
 #include <optional>
 #include <system_error>
-#include <thread>
 
 #include "engine/render_context.h"
 #include "engine/show_timeline.h"
 #include "engine/zoom_transition.h"
 #include "output/video_stream.h"
 #include "platform/image_layout.h"
+#include "render/progress_line.h"
 #include "render/stop_signals.h"
 
 namespace {
@@ -28,7 +25,6 @@ constexpr std::size_t kQueueLength = 4;
 // Pictures beside the queue: the one on screen, the outline on the target, the one being
 // encoded and the one being drawn.
 constexpr std::size_t kPicturesBesideQueue = 4;
-constexpr auto kProgressInterval = std::chrono::milliseconds(200);
 
 using Clock = std::chrono::steady_clock;
 
@@ -50,51 +46,6 @@ std::string Duration(double seconds)
     }
     return text;
 }
-
-// One line on a terminal, redrawn in place every few moments until it is destroyed; then
-// the line is cleared. The cursor stays at the line's start, so that a line printed meanwhile
-// overwrites it.
-class ProgressLine {
-public:
-    explicit ProgressLine(std::function<std::string()> text) : m_text(std::move(text))
-    {
-        try {
-            m_thread = std::thread([this] { Run(); });
-        } catch (const std::system_error&) {
-            // no progress line then
-        }
-    }
-    ~ProgressLine()
-    {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_bDone = true;
-        }
-        m_wake.notify_one();
-        if (m_thread.joinable()) {
-            m_thread.join();
-        }
-    }
-    ProgressLine(const ProgressLine&) = delete;
-    ProgressLine& operator=(const ProgressLine&) = delete;
-
-private:
-    void Run()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        while (!m_bDone) {
-            std::fprintf(stderr, "\r%s\033[K\r", m_text().c_str());
-            m_wake.wait_for(lock, kProgressInterval);
-        }
-        std::fputs("\r\033[K", stderr);
-    }
-
-    std::function<std::string()> m_text;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_bDone = false;  // under m_mutex
-    std::thread m_thread;
-};
 
 class CVideoRecorder : public ITourRecorder {
 public:
