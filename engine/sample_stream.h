@@ -276,9 +276,7 @@ private:
         const Colour colour = m_escapedColour;
         std::uint8_t* target = PixelAt(m_row, m_column);
         for (std::uint8_t* const last = PixelAt(m_row, end); target != last; target += 3) {
-            target[0] = colour.blue;
-            target[1] = colour.green;
-            target[2] = colour.red;
+            Store(target, colour);
         }
     }
 
@@ -295,7 +293,7 @@ private:
                 m_passedRuns = 0;
             }
         }
-        Store(m_settledRow, m_settledColumn, colour);
+        Store(PixelAt(m_settledRow, m_settledColumn), colour);
         ++m_settledPosition;
         if (++m_settledColumn == m_band.width) {
             m_settledColumn = 0;
@@ -309,9 +307,8 @@ private:
                3 * static_cast<std::size_t>(column);
     }
 
-    void Store(int row, int column, Colour colour)
+    static void Store(std::uint8_t* target, Colour colour)
     {
-        std::uint8_t* target = PixelAt(row, column);
         target[0] = colour.blue;
         target[1] = colour.green;
         target[2] = colour.red;
