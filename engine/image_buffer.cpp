@@ -6,5 +6,5 @@ ImageAllocator g_pAllocateImage = platform::AllocateLarge;
 
 ImageBuffer AllocateImage(std::size_t size)
 {
-    return ImageBuffer(static_cast<std::uint8_t*>(g_pAllocateImage(size)));
+    return g_pAllocateImage(size);
 }

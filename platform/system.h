@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -23,11 +24,18 @@ std::uint32_t GetTickCount();
 std::int64_t QueryPerformanceCounter();
 std::int64_t QueryPerformanceFrequency();
 
-// size zero bytes for std::free; null when there is no memory. Large blocks come zero from
-// the system, unwritten, so their pages are first touched by whoever fills them. On Linux
-// the system is asked to back a block of megabytes with huge pages: a picture then costs a
-// few page faults instead of thousands.
-void* AllocateLarge(std::size_t size);
+// Gives a block from AllocateLarge back; it knows the block's size, as the system may need.
+struct LargeBlockRelease {
+    std::size_t size = 0;
+    void operator()(std::uint8_t* p) const;
+};
+using LargeBlock = std::unique_ptr<std::uint8_t[], LargeBlockRelease>;
+
+// size zero bytes; null when there is no memory. Large blocks come zero from the system,
+// unwritten, so their pages are first touched by whoever fills them. On Linux a block of
+// megabytes is a mapping of its own, aligned and rounded to huge pages and backed by them: a
+// picture then costs a few page faults instead of thousands.
+LargeBlock AllocateLarge(std::size_t size);
 
 // Full path of the running executable.
 std::string GetModulePath();

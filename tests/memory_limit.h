@@ -1,9 +1,8 @@
 // Makes the render context's picture buffers run out after a given number of allocations.
 #pragma once
 
-#include <cstdlib>
-
 #include "engine/render_context.h"
+#include "platform/system.h"
 
 class ScopedMemoryLimit {
 public:
@@ -17,9 +16,9 @@ public:
     ScopedMemoryLimit& operator=(const ScopedMemoryLimit&) = delete;
 
 private:
-    static void* Allocate(std::size_t size)
+    static ImageBuffer Allocate(std::size_t size)
     {
-        return s_allocationsLeft-- > 0 ? std::calloc(1, size) : nullptr;
+        return s_allocationsLeft-- > 0 ? platform::AllocateLarge(size) : ImageBuffer();
     }
 
     static inline int s_allocationsLeft = 0;

@@ -94,6 +94,26 @@ TEST(LineRaster, ThickLinesCoverEachStampedPixelOnce)
     EXPECT_EQ(soft::LinePixels(0, 0, 1, 0, 3).size(), 9u);  // the 3-pixel disc is a square
 }
 
+// Small blocks come from the heap, large ones are mappings of their own rounded to huge pages:
+// every block reads zero and takes writes to its last byte, again after others were given back.
+TEST(LargeBlock, EveryBlockIsZeroAndWholeAfterOthersWereGivenBack)
+{
+    constexpr std::size_t kMegabyte = std::size_t{1} << 20;
+    const std::size_t sizes[] = {1, 4 * kMegabyte - 1, 4 * kMegabyte, 1920 * 1080 * 3 + 1,
+                                 6 * kMegabyte};
+    for (int round = 0; round < 2; ++round) {
+        std::vector<platform::LargeBlock> blocks;
+        for (const std::size_t size : sizes) {
+            blocks.push_back(platform::AllocateLarge(size));
+            std::uint8_t* const block = blocks.back().get();
+            ASSERT_NE(block, nullptr) << size;
+            EXPECT_TRUE(std::all_of(block, block + size, [](std::uint8_t b) { return b == 0; }))
+                << size << " bytes, round " << round;
+            std::fill(block, block + size, std::uint8_t{0xA5});
+        }
+    }
+}
+
 TEST(SoftSurface, BlendRoundsToNearest)
 {
     soft::Surface surface(1, 1);

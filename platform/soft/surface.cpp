@@ -26,7 +26,7 @@ void Surface::Resize(int width, int height)
     width = std::max(width, 0);
     height = std::max(height, 0);
     const std::size_t size = 3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    m_pixels.reset(static_cast<std::uint8_t*>(platform::AllocateLarge(size)));
+    m_pixels = platform::AllocateLarge(size);
     if (!m_pixels && size > 0) {
         m_width = m_height = 0;
         throw std::bad_alloc();

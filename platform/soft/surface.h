@@ -2,10 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 
 #include "platform/gdi.h"
+#include "platform/system.h"
 
 namespace soft {
 
@@ -42,15 +41,11 @@ private:
     std::uint8_t* At(int x, int y) { return Row(y) + 3 * static_cast<std::size_t>(x); }
     const std::uint8_t* At(int x, int y) const { return Row(y) + 3 * static_cast<std::size_t>(x); }
 
-    struct FreeDeleter {
-        void operator()(void* p) const { std::free(p); }
-    };
-
     int m_width = 0;
     int m_height = 0;
     // Zero from the system and untouched until drawn on: a surface nothing draws on (that
     // of a window without a screen) costs no page of memory.
-    std::unique_ptr<std::uint8_t[], FreeDeleter> m_pixels;
+    platform::LargeBlock m_pixels;
 };
 
 }  // namespace soft

@@ -24,20 +24,51 @@ bool BeginThread(ThreadProc proc, void* pParam)
     }
 }
 
-void* AllocateLarge(std::size_t size)
+namespace {
+
+// Blocks from this size on are mappings of their own, in whole huge pages.
+constexpr std::size_t kLarge = std::size_t{4} << 20;
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+std::size_t WholeHugePages(std::size_t size) { return (size + kHugePage - 1) & ~(kHugePage - 1); }
+
+}  // namespace
+
+LargeBlock AllocateLarge(std::size_t size)
 {
-    constexpr std::size_t kLarge = std::size_t{4} << 20;
-    constexpr std::uintptr_t kPage = 4096;
-    // A fresh mapping is zero already: calloc leaves it untouched.
-    void* block = std::calloc(1, size);
-    if (block != nullptr && size >= kLarge) {
-        // Blocks this large are mappings of their own, so the advice covers no other data.
-        const auto address = reinterpret_cast<std::uintptr_t>(block);
-        const std::uintptr_t begin = address & ~(kPage - 1);
-        const std::uintptr_t end = (address + size + kPage - 1) & ~(kPage - 1);
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    if (size < kLarge) {
+        return LargeBlock(static_cast<std::uint8_t*>(std::calloc(1, size)), {size});
     }
-    return block;
+    if (size > SIZE_MAX - 2 * kHugePage) {
+        return LargeBlock(nullptr, {size});
+    }
+    // Mapped one huge page longer, so that an aligned start lies within; the rest is given
+    // back. A fresh mapping is zero already.
+    const std::size_t length = WholeHugePages(size);
+    void* mapping = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping == MAP_FAILED) {
+        return LargeBlock(nullptr, {size});
+    }
+    auto* const first = static_cast<std::uint8_t*>(mapping);
+    auto* const block = reinterpret_cast<std::uint8_t*>(
+        (reinterpret_cast<std::uintptr_t>(first) + kHugePage - 1) & ~(kHugePage - 1));
+    if (block != first) {
+        munmap(first, static_cast<std::size_t>(block - first));
+    }
+    munmap(block + length, static_cast<std::size_t>(first + kHugePage - block));
+    // The last huge page too: a picture of 6.2 MB left its last 2 MB to 500 small pages.
+    madvise(block, length, MADV_HUGEPAGE);
+    return LargeBlock(block, {size});
+}
+
+void LargeBlockRelease::operator()(std::uint8_t* p) const
+{
+    if (size < kLarge) {
+        std::free(p);
+    } else {
+        munmap(p, WholeHugePages(size));
+    }
 }
 
 std::string GetModulePath()

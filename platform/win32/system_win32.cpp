@@ -64,7 +64,12 @@ bool BeginThread(ThreadProc proc, void* pParam)
     return true;
 }
 
-void* AllocateLarge(std::size_t size) { return std::calloc(1, size); }
+LargeBlock AllocateLarge(std::size_t size)
+{
+    return LargeBlock(static_cast<std::uint8_t*>(std::calloc(1, size)), {size});
+}
+
+void LargeBlockRelease::operator()(std::uint8_t* p) const { std::free(p); }
 
 std::string GetModulePath()
 {
