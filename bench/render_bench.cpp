@@ -63,33 +63,15 @@ double Seconds(clockid_t clock)
 // Processor time of this thread, so that other programs on a shared machine count less.
 double ThreadSeconds() { return Seconds(CLOCK_THREAD_CPUTIME_ID); }
 
-// Lane-steps per second of the kernel's bare loop on one thread, best of five: the most its
-// loop can do on this machine. Measured once per kernel.
-double BareStepsPerSecond(const IterationKernel& kernel)
-{
-    static std::map<const IterationKernel*, double> rates;
-    auto found = rates.find(&kernel);
-    if (found == rates.end()) {
-        const BarePoints points;
-        double fastest = 1e300;
-        std::int64_t laneSteps = 0;
-        for (int run = 0; run < 5; ++run) {
-            const double start = ThreadSeconds();
-            laneSteps = kernel.stepBare(points.Job());
-            fastest = std::min(fastest, ThreadSeconds() - start);
-        }
-        found = rates.emplace(&kernel, static_cast<double>(laneSteps) / fastest).first;
-    }
-    return found->second;
-}
-
 // Lane-steps per second of the kernel's bare loop on `threads` threads at once, best of five:
-// the most a whole picture can do. Processors that share a chip's power and caches each do
-// less than one alone.
-double BareStepsPerSecondOn(int threads, const IterationKernel& kernel)
+// the most its loop can do on this machine, on one processor (a band) or on all of them (a
+// whole picture; processors that share a chip's power and caches each do less than one
+// alone). Measured once per kernel and count.
+double BareStepsPerSecond(const IterationKernel& kernel, int threads = 1)
 {
-    static std::map<std::pair<const IterationKernel*, int>, double> rates;
-    auto found = rates.find({&kernel, threads});
+    // By name: the benchmarks hold copies of the kernels.
+    static std::map<std::pair<std::string, int>, double> rates;
+    auto found = rates.find({kernel.name, threads});
     if (found == rates.end()) {
         const BarePoints points;
         double fastest = 1e300;
@@ -106,7 +88,7 @@ double BareStepsPerSecondOn(int threads, const IterationKernel& kernel)
             }
             fastest = std::min(fastest, Seconds(CLOCK_MONOTONIC) - start);
         }
-        found = rates.emplace(std::pair{&kernel, threads},
+        found = rates.emplace(std::pair{std::string(kernel.name), threads},
                               static_cast<double>(laneSteps.load()) / fastest)
                     .first;
     }
@@ -150,7 +132,7 @@ void RenderPicture(benchmark::State& state, const HomeView& view)
     state.counters["busy"] = processor / (wall * context.m_nProcessors);
     if (const IterationKernel* kernel = ActiveKernel()) {
         state.counters["of limit"] = steps * static_cast<double>(state.iterations()) / wall /
-                                     BareStepsPerSecondOn(context.m_nProcessors, *kernel);
+                                     BareStepsPerSecond(*kernel, context.m_nProcessors);
     }
     state.SetLabel(ActiveKernel() != nullptr ? ActiveKernel()->name : "none");
 }
