@@ -18,6 +18,7 @@ struct Avx512Lanes {
     // Six registers' x, y, x² − y², c and count fill 30 of the 32 registers of x86-64; 32-bit
     // x86 has 8 and keeps the rest on the stack. Six measured fastest on both (of 3 to 6).
     static constexpr int kRegisters = 6;
+    static constexpr bool kTestsBeforeStep = false;
     static Vector Load(const double* p) { return _mm512_loadu_pd(p); }
     static void StoreIndices(std::uint16_t* p, Vector indices)
     {

@@ -13,6 +13,7 @@ struct ScalarLanes {
     using Vector = double;
     static constexpr int kWidth = 1;
     static constexpr int kRegisters = 1;
+    static constexpr bool kTestsBeforeStep = false;
     static Vector Load(const double* p) { return *p; }
     static void StoreIndices(std::uint16_t* p, Vector indices)
     {

@@ -7,8 +7,8 @@
 // of operations), Load(const double*), StoreIndices(std::uint16_t*, Vector) (whole numbers
 // below 2^16), Splat(double), Abs(Vector), All() (every lane), Staying(alive, value, limit)
 // -> the alive lanes whose value does not lie above limit, Counted(count, lanes, one) ->
-// count plus one in those lanes, None(Mask) -> bool, and Select(lanes, a, b) -> a in those
-// lanes, b in the others.
+// count plus one in those lanes, None(Mask) -> bool, Select(lanes, a, b) -> a in those
+// lanes, b in the others, and kTestsBeforeStep (see IterateLanes).
 #pragma once
 
 #include <cstdint>
@@ -144,12 +144,25 @@ template <class Lanes>
     for (std::int64_t step = 1;; ++step) {
 #pragma GCC unroll 8
         for (int r = 0; r < kRegisters; ++r) {
+            // Every lane of the register has escaped: its next group. A branch of its own per
+            // register, taken about once a group, costs less than collecting them. Taken, it
+            // was mispredicted, and what the processor began past it is lost. Tested before
+            // the step, on the lanes of the step before, it is decided sooner and loses less,
+            // for one step more of the group: SSE2 and AVX2 run 3-6 % faster so. AVX-512
+            // tests after the step: tested before, its compiled loop moves its masks through
+            // memory (0.75 of its bare loop at the deep view, against 0.86).
+            if constexpr (Lanes::kTestsBeforeStep) {
+                if (Lanes::None(alive[r])) [[unlikely]] {
+                    hand(r);
+                    take(r, step - 1);
+                }
+            }
             Step<Lanes>(x[r], y[r], squares[r], count[r], alive[r], cRe[r], cIm[r], constants);
-            // Every lane of the register has escaped: its next group, at once. A branch of its
-            // own per register, taken about once a group, costs less than collecting them.
-            if (Lanes::None(alive[r])) [[unlikely]] {
-                hand(r);
-                take(r, step);
+            if constexpr (!Lanes::kTestsBeforeStep) {
+                if (Lanes::None(alive[r])) [[unlikely]] {
+                    hand(r);
+                    take(r, step);
+                }
             }
         }
         if (step < deadline) [[likely]] {

@@ -26,12 +26,13 @@ std::vector<const IterationKernel*> RunnableKernels()
 }
 
 // The index of every point of the grid res × ims, through `kernel`: one sample per pixel
-// and a palette whose colour spells the index.
+// and a palette whose colour spells the index, one past the last too, so that a sample counted
+// a step too long shows as 1000.
 std::vector<int> KernelIndices(const IterationKernel& kernel, const std::vector<double>& res,
                                const std::vector<double>& ims)
 {
-    std::vector<std::uint64_t> palette(kMaxIterations);
-    for (int index = 0; index < kMaxIterations; ++index) {
+    std::vector<std::uint64_t> palette(kMaxIterations + 1);
+    for (int index = 0; index <= kMaxIterations; ++index) {
         palette[static_cast<std::size_t>(index)] =
             PackColour(static_cast<std::uint8_t>(index & 0xFF),
                        static_cast<std::uint8_t>(index >> 8), 0);
@@ -247,6 +248,16 @@ TEST(Kernel, EscapeRule)
     // Escapes at step 1000, the last; and at step 1001, one too late: as black as the interior.
     EXPECT_EQ(IndexOf(-0.70717548066161751, 0.60651186178282646), 999);
     EXPECT_EQ(IndexOf(-0.79336504124333662, 0.53935463895776947), 0);
+    // The same in every group a register takes once its last group has escaped (at step 2)
+    // rather than at the start: each group still stops after 1000 steps.
+    const double lateIm = 0.53935463895776947;
+    std::vector<double> res(kMaxKernelLanes, 3.0);
+    res.resize(2 * kMaxKernelLanes, -0.79336504124333662);
+    std::vector<int> expected(kMaxKernelLanes, ReferenceIndex(3.0, lateIm));
+    expected.resize(2 * kMaxKernelLanes, 0);
+    for (const IterationKernel* kernel : RunnableKernels()) {
+        EXPECT_EQ(KernelIndices(*kernel, res, {lateIm}), expected) << kernel->name;
+    }
 }
 
 TEST(Kernel, FoldingBreaksTheMirrorSymmetry)
