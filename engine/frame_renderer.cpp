@@ -91,12 +91,12 @@ bool CRenderContext::RenderBands(double centreRe, double centreIm, double span,
     // Bands are handed out in order, a new one as soon as a worker finishes, so that slow
     // bands full of interior do not leave processors idle.
     const int processors = std::max(m_nProcessors, 1);
+    WorkerFinishes& finishes = WorkerFinishes::Instance();
     for (std::size_t w = 0; w < bandCount; ++w) {
-        if (!platform::BeginThread(RenderWorker, &m_bands[w])) {
+        if (!platform::BeginThread(RenderWorker, &m_bands[w], finishes.TakeFreedProcessor())) {
             // No thread to be had: this thread computes the band itself.
             RenderWorker(&m_bands[w]);
         }
-        const WorkerFinishes& finishes = WorkerFinishes::Instance();
         for (unsigned seen = finishes.Count(); CountBandsInState(m_bands, w + 1, 1) >= processors;
              seen = finishes.Count()) {
             finishes.WaitPast(seen);
@@ -107,7 +107,7 @@ bool CRenderContext::RenderBands(double centreRe, double centreIm, double span,
     // that the last bands do not run alone while the other processors idle.
     for (;;) {
         // Read before the bands, so that a worker finishing after them is not waited for.
-        const unsigned seen = WorkerFinishes::Instance().Count();
+        const unsigned seen = finishes.Count();
         int unfinished = CountBandsInState(m_bands, bandCount, 1) +
                          CountBandsInState(m_pieces, m_pieces.size(), 1);
         if (unfinished == 0) {
@@ -129,11 +129,11 @@ bool CRenderContext::RenderBands(double centreRe, double centreIm, double span,
             piece.pSplitFrom = pFrom;
             piece.nState = 1;
             piece.bGo = 1;
-            if (!platform::BeginThread(RenderWorker, &piece)) {
+            if (!platform::BeginThread(RenderWorker, &piece, finishes.TakeFreedProcessor())) {
                 RenderWorker(&piece);
             }
         }
-        WorkerFinishes::Instance().WaitPast(seen);
+        finishes.WaitPast(seen);
     }
     // A band whose worker found no memory is rendered here, now that the others have freed
     // theirs; without memory here either, std::bad_alloc tells the caller.

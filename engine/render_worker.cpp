@@ -1,5 +1,6 @@
 #include "engine/render_worker.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -8,6 +9,7 @@
 #include "engine/iteration_kernel.h"
 #include "engine/render_context.h"
 #include "platform/image_layout.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -68,11 +70,27 @@ void WorkerFinishes::WaitPast(unsigned seen) const
 
 void WorkerFinishes::Tell()
 {
+    const int processor = platform::CurrentProcessor();
     {
         const std::lock_guard lock(m_mutex);
         ++m_nCount;
+        if (processor != platform::kAnyProcessor) {
+            const auto freed = m_freedProcessors.begin();
+            auto end = std::remove(freed, freed + m_nFreed, processor);
+            if (end == m_freedProcessors.end()) {
+                end = std::move(freed + 1, end, freed);  // the oldest makes room
+            }
+            *end = processor;
+            m_nFreed = static_cast<std::size_t>(end - freed) + 1;
+        }
     }
     m_changed.notify_all();
+}
+
+int WorkerFinishes::TakeFreedProcessor()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_nFreed > 0 ? m_freedProcessors[--m_nFreed] : platform::kAnyProcessor;
 }
 
 void RenderBand(const WorkerBand& band, const IterationKernel& kernel, RowClaim* pRowClaim)

@@ -2,8 +2,10 @@
 // kernel.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <mutex>
 
 #include "engine/sample_stream.h"
@@ -20,9 +22,9 @@ struct WorkerCensus {
 extern WorkerCensus g_workerCensus;
 
 // Counts every worker's end and wakes the threads waiting for it to change, so that the
-// renderer starts the next band the moment a processor is free. A mutex and a condition
-// variable: with std::atomic's wait instead, the Windows program (MinGW's GCC 12 library)
-// was left waiting when a stop ended its workers.
+// renderer starts the next band the moment a processor is free, and on that processor. A
+// mutex and a condition variable: with std::atomic's wait instead, the Windows program
+// (MinGW's GCC 12 library) was left waiting when a stop ended its workers.
 class WorkerFinishes {
 public:
     // The one count, never destroyed: a worker tells it after its band and its renderer may
@@ -32,7 +34,11 @@ public:
     unsigned Count() const;
     // Returns once the count differs from `seen`: at once if a worker finished since.
     void WaitPast(unsigned seen) const;
+    // A worker's last act: counts its end and notes the processor it gives up.
     void Tell();
+    // The processor given up last that no thread was started on since (the caller is about
+    // to), or platform::kAnyProcessor.
+    int TakeFreedProcessor();
 
 private:
     WorkerFinishes() = default;
@@ -40,6 +46,10 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     unsigned m_nCount = 0;
+    // Distinct, oldest first; a fixed array, as a worker about to end cannot handle a failed
+    // allocation. More processors than it holds are freed only by workers long gone.
+    std::array<int, 64> m_freedProcessors{};
+    std::size_t m_nFreed = 0;
 };
 
 // Thread procedure: computes the rows of the WorkerBand pBand points to into its owner's work

@@ -12,8 +12,14 @@ namespace platform {
 
 using ThreadProc = unsigned (*)(void* pParam);
 
-// Starts a detached thread running proc(pParam). False when it could not be started.
-bool BeginThread(ThreadProc proc, void* pParam);
+constexpr int kAnyProcessor = -1;
+
+// Starts a detached thread running proc(pParam). False when it could not be started. Given a
+// processor, the thread starts on it (a placement, not a binding: it may move later), or where
+// the system likes when that processor is not one the caller may run on.
+bool BeginThread(ThreadProc proc, void* pParam, int processor = kAnyProcessor);
+// The processor the calling thread runs on now, or kAnyProcessor when the system cannot say.
+int CurrentProcessor();
 
 void Sleep(int milliseconds);
 int GetProcessorCount();

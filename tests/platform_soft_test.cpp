@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -111,6 +113,31 @@ TEST(LargeBlock, EveryBlockIsZeroAndWholeAfterOthersWereGivenBack)
                 << size << " bytes, round " << round;
             std::fill(block, block + size, std::uint8_t{0xA5});
         }
+    }
+}
+
+// A thread started on a processor is placed there, not bound: it may then run on every
+// processor its starter may. One the starter may not use still gets the thread started.
+TEST(BeginThread, PlacesWithoutBinding)
+{
+    cpu_set_t starters;
+    ASSERT_EQ(sched_getaffinity(0, sizeof starters, &starters), 0);
+    struct Seen {
+        std::atomic<bool> bDone{false};
+        cpu_set_t processors{};
+    };
+    const auto record = [](void* pSeen) -> unsigned {
+        auto& seen = *static_cast<Seen*>(pSeen);
+        sched_getaffinity(0, sizeof seen.processors, &seen.processors);
+        seen.bDone = true;
+        seen.bDone.notify_one();
+        return 0;
+    };
+    for (const int processor : {platform::CurrentProcessor(), CPU_SETSIZE - 1, -5}) {
+        Seen seen;
+        ASSERT_TRUE(platform::BeginThread(record, &seen, processor)) << processor;
+        seen.bDone.wait(false);
+        EXPECT_TRUE(CPU_EQUAL(&seen.processors, &starters)) << "started on " << processor;
     }
 }
 

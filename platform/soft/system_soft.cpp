@@ -1,27 +1,76 @@
 // The backend half of the kernel services on Linux.
+#include <pthread.h>
+#include <sched.h>
 #include <sys/mman.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <exception>
-#include <system_error>
-#include <thread>
+#include <memory>
+#include <new>
+#include <optional>
 
 #include "platform/system.h"
 
 namespace platform {
 
-bool BeginThread(ThreadProc proc, void* pParam)
+namespace {
+
+struct ThreadStart {
+    ThreadProc proc;
+    void* pParam;
+    std::optional<cpu_set_t> starterProcessors;  // set when the thread was placed
+};
+
+void* RunThread(void* pStart)
+{
+    const std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(pStart));
+    if (start->starterProcessors) {
+        // Placed, not bound: from here on it may run wherever its starter could.
+        sched_setaffinity(0, sizeof(cpu_set_t), &*start->starterProcessors);
+    }
+    start->proc(start->pParam);
+    return nullptr;
+}
+
+}  // namespace
+
+bool BeginThread(ThreadProc proc, void* pParam, int processor)
 {
     // No resources or no memory for a thread: the caller decides, as with the C runtime.
-    try {
-        std::thread(proc, pParam).detach();
-        return true;
-    } catch (const std::exception&) {
+    std::unique_ptr<ThreadStart> start(new (std::nothrow) ThreadStart{proc, pParam, {}});
+    pthread_attr_t attributes;
+    if (!start || pthread_attr_init(&attributes) != 0) {
         return false;
     }
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    // The scheduler would put a new thread where the load it remembers is least, which can be
+    // a processor that is busy while the one just given up idles for tens of milliseconds.
+    cpu_set_t starterProcessors;
+    if (processor >= 0 && processor < CPU_SETSIZE &&
+        sched_getaffinity(0, sizeof starterProcessors, &starterProcessors) == 0 &&
+        CPU_ISSET(processor, &starterProcessors)) {
+        cpu_set_t only;
+        CPU_ZERO(&only);
+        CPU_SET(processor, &only);
+        if (pthread_attr_setaffinity_np(&attributes, sizeof only, &only) == 0) {
+            start->starterProcessors = starterProcessors;
+        }
+    }
+    pthread_t thread;
+    const bool started = pthread_create(&thread, &attributes, RunThread, start.get()) == 0;
+    pthread_attr_destroy(&attributes);
+    if (started) {
+        start.release();  // the thread's now
+    }
+    return started;
+}
+
+int CurrentProcessor()
+{
+    const int processor = sched_getcpu();
+    return processor >= 0 ? processor : kAnyProcessor;
 }
 
 namespace {

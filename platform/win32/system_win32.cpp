@@ -49,7 +49,7 @@ std::wstring ModuleFileName()
 // Through the C runtime, not a detached std::thread: MinGW's pthreads can free a thread's
 // bookkeeping twice when the thread ends before the detach, which lost render workers
 // (and so hung the show) or crashed it.
-bool BeginThread(ThreadProc proc, void* pParam)
+bool BeginThread(ThreadProc proc, void* pParam, int processor)
 {
     auto* pStart = new (std::nothrow) ThreadStart{proc, pParam};
     if (pStart == nullptr) {
@@ -60,9 +60,15 @@ bool BeginThread(ThreadProc proc, void* pParam)
         delete pStart;
         return false;
     }
+    if (processor != kAnyProcessor) {
+        // Windows takes it as the processor to prefer, which is all the caller asks.
+        SetThreadIdealProcessor(reinterpret_cast<HANDLE>(handle), static_cast<DWORD>(processor));
+    }
     CloseHandle(reinterpret_cast<HANDLE>(handle));
     return true;
 }
+
+int CurrentProcessor() { return static_cast<int>(GetCurrentProcessorNumber()); }
 
 LargeBlock AllocateLarge(std::size_t size)
 {
