@@ -20,7 +20,7 @@ namespace {
 struct ThreadStart {
     ThreadProc proc;
     void* pParam;
-    std::optional<cpu_set_t> starterProcessors;  // set when the thread was placed
+    std::optional<cpu_set_t> starterProcessors = {};  // set when the thread was placed
 };
 
 void* RunThread(void* pStart)
@@ -39,9 +39,14 @@ void* RunThread(void* pStart)
 bool BeginThread(ThreadProc proc, void* pParam, int processor)
 {
     // No resources or no memory for a thread: the caller decides, as with the C runtime.
-    std::unique_ptr<ThreadStart> start(new (std::nothrow) ThreadStart{proc, pParam, {}});
+    std::unique_ptr<ThreadStart> start;
+    try {
+        start = std::make_unique<ThreadStart>(proc, pParam);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     pthread_attr_t attributes;
-    if (!start || pthread_attr_init(&attributes) != 0) {
+    if (pthread_attr_init(&attributes) != 0) {
         return false;
     }
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
