@@ -5,12 +5,12 @@
 #include <benchmark/benchmark.h>
 #include <time.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "bench/bench_views.h"
@@ -63,78 +63,77 @@ double Seconds(clockid_t clock)
 // Processor time of this thread, so that other programs on a shared machine count less.
 double ThreadSeconds() { return Seconds(CLOCK_THREAD_CPUTIME_ID); }
 
-// Lane-steps per second of the kernel's bare loop on `threads` threads at once, best of five:
-// the most its loop can do on this machine, on one processor (a band) or on all of them (a
-// whole picture; processors that share a chip's power and caches each do less than one
-// alone). Measured once per kernel and count.
-double BareStepsPerSecond(const IterationKernel& kernel, int threads = 1)
+// Lane-steps per second of one run of the kernel's bare loop on `threads` threads at once, in
+// wall time: on one processor, the most a band can do; on all of them, the most a whole picture
+// can (processors that share a chip's power and caches each do less than one alone).
+double BareRate(const IterationKernel& kernel, const BarePoints& points, int threads)
 {
-    // By name: the benchmarks hold copies of the kernels.
-    static std::map<std::pair<std::string, int>, double> rates;
-    auto found = rates.find({kernel.name, threads});
-    if (found == rates.end()) {
-        const BarePoints points;
-        double fastest = 1e300;
-        std::atomic<std::int64_t> laneSteps{0};
-        for (int run = 0; run < 5; ++run) {
-            laneSteps = 0;
-            std::vector<std::thread> workers;
-            const double start = Seconds(CLOCK_MONOTONIC);
-            for (int t = 0; t < threads; ++t) {
-                workers.emplace_back([&] { laneSteps += kernel.stepBare(points.Job()); });
-            }
-            for (std::thread& worker : workers) {
-                worker.join();
-            }
-            fastest = std::min(fastest, Seconds(CLOCK_MONOTONIC) - start);
-        }
-        found = rates.emplace(std::pair{std::string(kernel.name), threads},
-                              static_cast<double>(laneSteps.load()) / fastest)
-                    .first;
+    std::atomic<std::int64_t> laneSteps{0};
+    std::vector<std::thread> workers;
+    const double start = Seconds(CLOCK_MONOTONIC);
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&] { laneSteps += kernel.stepBare(points.Job()); });
     }
-    return found->second;
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    return static_cast<double>(laneSteps.load()) / (Seconds(CLOCK_MONOTONIC) - start);
 }
 
 void StepBare(benchmark::State& state, const IterationKernel& kernel)
 {
     const BarePoints points;
     std::int64_t laneSteps = 0;
+    double fastest = 1e300;
     for (auto _ : state) {
         const double start = ThreadSeconds();
         laneSteps = kernel.stepBare(points.Job());
-        state.SetIterationTime(ThreadSeconds() - start);
+        const double seconds = ThreadSeconds() - start;
+        state.SetIterationTime(seconds);
+        fastest = std::min(fastest, seconds);
     }
-    state.counters["steps/s"] = BareStepsPerSecond(kernel);
+    state.counters["steps/s"] = static_cast<double>(laneSteps) / fastest;
     state.counters["lanes"] = static_cast<double>(laneSteps / points.Job().steps);
 }
 
 // A whole picture as orvane-render makes it: every processor, the chosen kernel. "busy" is the
 // share of the processors' time the process computed (1: every processor from start to end),
-// "of limit" the share of what the kernel's bare loop does on all of them at once.
+// "of limit" the share of what the kernel's bare loop does on all of them at once, run right
+// after each picture, best against best.
 void RenderPicture(benchmark::State& state, const HomeView& view)
 {
     HeadlessShow show(kBenchWidth, kBenchHeight, 0);
     CRenderContext& context = show.Context();
+    const IterationKernel* kernel = ActiveKernel();
+    const BarePoints bare;
     double wall = 0.0;
+    double fastestWall = 1e300;
     double processor = 0.0;
+    double bareRate = 0.0;
     for (auto _ : state) {
         context.m_nStep = 0;  // a picture of its own: no zoom transition
         const double wallStart = Seconds(CLOCK_MONOTONIC);
         const double processorStart = Seconds(CLOCK_PROCESS_CPUTIME_ID);
         context.Render(view.dCentreRe, view.dCentreIm, view.dSpan);
         processor += Seconds(CLOCK_PROCESS_CPUTIME_ID) - processorStart;
-        wall += Seconds(CLOCK_MONOTONIC) - wallStart;
+        const double seconds = Seconds(CLOCK_MONOTONIC) - wallStart;
+        wall += seconds;
+        fastestWall = std::min(fastestWall, seconds);
+        if (kernel != nullptr) {
+            state.PauseTiming();
+            bareRate = std::max(bareRate, BareRate(*kernel, bare, context.m_nProcessors));
+            state.ResumeTiming();
+        }
     }
     const double steps = static_cast<double>(CountSteps(context, 0, kBenchHeight));
     state.counters["steps/s"] =
         benchmark::Counter(steps, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["threads"] = context.m_nProcessors;
     state.counters["busy"] = processor / (wall * context.m_nProcessors);
-    if (const IterationKernel* kernel = ActiveKernel()) {
-        state.counters["of limit"] = steps * static_cast<double>(state.iterations()) / wall /
-                                     BareStepsPerSecond(*kernel, context.m_nProcessors);
+    if (kernel != nullptr) {
+        state.counters["of limit"] = steps / fastestWall / bareRate;
     }
-    state.SetLabel(ActiveKernel() != nullptr ? ActiveKernel()->name : "none");
+    state.SetLabel(kernel != nullptr ? kernel->name : "none");
 }
 
 // One band of the view's middle rows, as a worker renders it, on this thread alone; timed in
@@ -215,7 +214,7 @@ const bool kRegistered = [] {
     for (const BenchView& view : kBenchViews) {
         benchmark::RegisterBenchmark((std::string("RenderPicture/") + view.name).c_str(),
                                      RenderPicture, view.view)
-            ->Iterations(2)
+            ->Iterations(3)
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
     }
