@@ -22,6 +22,17 @@ inline constexpr BenchView kBenchViews[] = {
     {"deep", {-0.24974786780659766, 0.74104255026363564, 4.5e-12}},
 };
 
+// The bands timed on their own: those of the views above, and one inside the set, where every
+// sample takes all kMaxIterations steps, so a register hands a group over only that rarely.
+// There a kernel's share of its limit shows what its loop costs beside the bare one (the
+// escape tests, the stop checks); what the other views lose beyond that is the groups'
+// hand-overs, their escaped lanes and the settling of pixels.
+inline constexpr BenchView kBandViews[] = {
+    kBenchViews[0],
+    kBenchViews[1],
+    {"inside", {-0.2, 0.1, 0.01}},
+};
+
 // What each kernel's bare loop iterates to measure its limit: a different point for every
 // lane, all near c = (−0.2, 0.1) inside the set, whose orbits settle on fixed points far from
 // the escape limit and from subnormal numbers.

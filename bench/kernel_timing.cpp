@@ -1,7 +1,7 @@
 // The kernels timed where Google Benchmark is not at hand: the Windows programs, under Wine.
 // Each kernel the processor runs iterates the middle band of 16 rows of a 1920 × 1080 picture
-// of home view 0 and of the deep view, best of three, on one thread; the figures compare with
-// orvane_bench's IterateBand.
+// of each band view, best of three, on one thread; the figures compare with orvane_bench's
+// IterateBand.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -73,7 +73,7 @@ struct Band {
 
 int main()
 {
-    for (const BenchView& view : kBenchViews) {
+    for (const BenchView& view : kBandViews) {
         const Band band(view.view);
         double scalarSeconds = 0;
         for (const IterationKernel& kernel : kIterationKernels) {

@@ -218,7 +218,7 @@ const bool kRegistered = [] {
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
     }
-    for (const BenchView& view : kBenchViews) {
+    for (const BenchView& view : kBandViews) {
         for (const IterationKernel& kernel : kIterationKernels) {
             if (!KernelRuns(kernel)) {
                 continue;
